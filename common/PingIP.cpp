@@ -1,0 +1,1 @@
+#include "PingIP.h"

@@ -1,0 +1,1 @@
+#include "comboblock.h"

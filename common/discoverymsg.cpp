@@ -1,0 +1,1 @@
+#include "discoverymsg.h"

@@ -1,0 +1,1 @@
+#include "zamserial.h"

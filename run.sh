@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# ./run.sh demo : build, start the unit simulator and Kaymor connected to it
+# ./run.sh test : build and run every test
+# ./run.sh build: build only
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+build="${KAYMOR_BUILD_DIR:-$here/build}"
+
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+          qt6-multimedia-dev libgl-dev iproute2)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+  install_missing
+  cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" -j "$(nproc)"
+}
+
+case "${1:-}" in
+  build) build_all ;;
+  test)
+    build_all
+    cd "$build"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2
+    ;;
+  demo)
+    build_all
+    exec "$here/tools/demo.sh" "$build/bin"
+    ;;
+  *)
+    echo "usage: $0 demo|test|build" >&2
+    exit 2
+    ;;
+esac
