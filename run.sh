@@ -37,7 +37,7 @@ case "${1:-}" in
     ;;
   demo)
     build_all
-    exec "$here/tools/demo.sh" "$build/bin"
+    exec "$here/tools/demo.sh" "$build/bin" "${@:2}"
     ;;
   *)
     echo "usage: $0 demo|test|build" >&2
