@@ -1,1 +1,7 @@
-// placeholder
+// The library's entry point: hosts create its control by class identifier.
+#include "dotquad.h"
+
+QWidget* CreateDotquadControl(const QString& classId, QWidget* parent) {
+  if (classId == QLatin1String("DotquadLib.Dotquad")) return new Dotquad(parent);
+  return nullptr;
+}

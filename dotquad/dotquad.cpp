@@ -1,0 +1,246 @@
+#include "dotquad.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include "propertybag.h"
+
+namespace {
+
+constexpr int TwipsToPixels(int twips) { return twips / 15; }
+
+// Box geometry inside the panel, in pixels.
+constexpr int kInset = 2;
+constexpr int kBoxWidth = 30;
+constexpr int kDotWidth = 6;
+constexpr int kBoxHeight = TwipsToPixels(Dotquad::kHeightTwips) - 2 * kInset;
+static_assert(2 * kInset + 4 * kBoxWidth + 3 * kDotWidth == TwipsToPixels(Dotquad::kWidthTwips));
+
+const QString kDefaultVersion = QStringLiteral("1.00.1003");
+const QString kWarningTitle = QStringLiteral("Invalid IP Address");
+
+Dotquad::WarningHandler& WarningHandlerSlot() {
+  static Dotquad::WarningHandler handler;
+  return handler;
+}
+
+}  // namespace
+
+Dotquad::Dotquad(QWidget* parent) : QWidget(parent), version_(kDefaultVersion) {
+  const QSize panelSize(TwipsToPixels(kWidthTwips), TwipsToPixels(kHeightTwips));
+  panel_ = new QFrame(this);
+  panel_->setObjectName(QStringLiteral("picAddress"));
+  panel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  panel_->setBackgroundRole(QPalette::Base);
+  panel_->setAutoFillBackground(true);
+  panel_->setGeometry(QRect(QPoint(0, 0), panelSize));
+
+  for (int i = 0; i < 4; ++i) {
+    const int x = kInset + i * (kBoxWidth + kDotWidth);
+    auto* box = new QLineEdit(panel_);
+    box->setObjectName(QStringLiteral("txtIPAddress(%1)").arg(i));
+    box->setMaxLength(3);
+    box->setAlignment(Qt::AlignCenter);
+    box->setFrame(false);
+    box->setGeometry(x, kInset, kBoxWidth, kBoxHeight);
+    box->installEventFilter(this);
+    connect(box, &QLineEdit::textChanged, this, [this, i] { BoxChanged(i); });
+    boxes_[i] = box;
+    if (i < 3) {
+      auto* dot = new QLabel(QStringLiteral("."), panel_);
+      dot->setAlignment(Qt::AlignCenter);
+      dot->setGeometry(x + kBoxWidth, kInset, kDotWidth, kBoxHeight);
+    }
+  }
+  setFocusProxy(boxes_[0]);
+  // The control is always exactly the panel's size, whatever the host asks for.
+  setFixedSize(panelSize);
+}
+
+Dotquad::~Dotquad() = default;
+
+QSize Dotquad::sizeHint() const { return panel_->size(); }
+
+QString Dotquad::FullAddress() const {
+  if (!fullAddress_.isEmpty()) return fullAddress_;
+  // Rebuilt for this read only: storing a partial address would hand it back
+  // after the boxes have moved on.
+  const QString rebuilt = PartAddress().join(QLatin1Char('.'));
+  return rebuilt == QLatin1String("...") ? QString() : rebuilt;
+}
+
+void Dotquad::SetFullAddress(const QString& address) {
+  fullAddress_ = address;
+  SetAddressText(address);
+  emit PropertyChanged(QStringLiteral("FullAddress"));
+}
+
+QStringList Dotquad::PartAddress() const {
+  QStringList parts;
+  for (const QLineEdit* box : boxes_) parts << box->text();
+  return parts;
+}
+
+QString Dotquad::PartAddress(int index) const {
+  if (index < 0 || index > 3) return QString();
+  return boxes_[index]->text();
+}
+
+void Dotquad::SetShowWarning(bool show) {
+  showWarning_ = show;
+  emit PropertyChanged(QStringLiteral("ShowWarning"));
+}
+
+void Dotquad::SetSubnetMask(bool subnetMask) {
+  subnetMask_ = subnetMask;
+  emit PropertyChanged(QStringLiteral("SubnetMask"));
+}
+
+void Dotquad::Clear() {
+  for (QLineEdit* box : boxes_) box->setText(QString());
+}
+
+void Dotquad::ReadProperties(const zam::PropertyBag& bag) {
+  fullAddress_ = bag.ReadProperty(QStringLiteral("FullAddress"), QString()).toString();
+  showWarning_ = bag.ReadProperty(QStringLiteral("ShowWarning"), false).toBool();
+  subnetMask_ = bag.ReadProperty(QStringLiteral("SubnetMask"), false).toBool();
+  version_ = bag.ReadProperty(QStringLiteral("Version"), kDefaultVersion).toString();
+  SetAddressText(fullAddress_);
+}
+
+void Dotquad::WriteProperties(zam::PropertyBag& bag) const {
+  bag.WriteProperty(QStringLiteral("FullAddress"), fullAddress_, QString());
+  bag.WriteProperty(QStringLiteral("ShowWarning"), showWarning_, false);
+  bag.WriteProperty(QStringLiteral("SubnetMask"), subnetMask_, false);
+}
+
+void Dotquad::SetWarningHandler(WarningHandler handler) { WarningHandlerSlot() = std::move(handler); }
+
+void Dotquad::SetAddressText(const QString& text) {
+  std::array<QString, 4> parts;
+  int part = 0;
+  for (const QChar ch : text) {
+    if (ch == QLatin1Char('.')) {
+      if (++part > 3) break;
+    } else {
+      parts[part] += ch;
+    }
+  }
+  for (int i = 0; i < 4; ++i) boxes_[i]->setText(parts[i]);
+}
+
+void Dotquad::BoxChanged(int index) {
+  emit Change();
+  QLineEdit* box = boxes_[index];
+  const QString text = box->text();
+  if (text.isEmpty()) return;
+
+  // A typed dot ends this part.
+  if (text.endsWith(QLatin1Char('.'))) {
+    box->setText(text.chopped(1));
+    if (index != 3) FocusBox(index + 1, -1);
+    return;
+  }
+
+  // Every correction below re-runs this handler for the corrected text, which
+  // does the remaining steps; going on here with the old text would only warn
+  // a second time.
+  QString digits;
+  for (const QChar ch : text)
+    if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) digits += ch;
+  if (digits != text) {
+    box->setText(digits);
+    box->setCursorPosition(box->text().size());
+    return;
+  }
+
+  const int value = digits.toInt();
+  if (index == 0 && !subnetMask_) {
+    if (value == 0) {
+      Warn(QStringLiteral("0 is not a valid entry. Please specify a value between 1 and 223."));
+      box->setText(QStringLiteral("1"));
+      box->setCursorPosition(1);
+      return;
+    }
+    if (value == 127) {
+      Warn(QStringLiteral("IP addresses starting with 127 are not valid because they are reserved ") +
+           QStringLiteral("for loopback addresses. Please specify some other valid value between 1 and 223."));
+      box->setText(QStringLiteral("1"));
+      box->setCursorPosition(1);
+      return;
+    }
+    if (value > 223) {
+      Warn(digits + QStringLiteral(" is not a valid entry. Please specify a value between 1 and 223."));
+      box->setText(QStringLiteral("223"));
+      return;
+    }
+  } else if (index != 0 && value > 255) {
+    Warn(digits + QStringLiteral(" is not a valid entry. Please specify a value between 0 and 255."));
+    box->setText(QStringLiteral("255"));
+    return;
+  }
+
+  if (box->text().size() == 3 && index != 3) FocusBox(index + 1, -1);
+
+  // Only a complete address replaces the last one.
+  const QStringList parts = PartAddress();
+  for (const QString& part : parts)
+    if (part.isEmpty()) return;
+  SetFullAddress(parts.join(QLatin1Char('.')));
+}
+
+bool Dotquad::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    for (int i = 0; i < 4; ++i)
+      if (watched == boxes_[i]) return BoxKeyDown(i, static_cast<QKeyEvent*>(event)->key());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool Dotquad::BoxKeyDown(int index, int key) {
+  QLineEdit* box = boxes_[index];
+  switch (key) {
+    case Qt::Key_Backspace:
+      // The key itself still goes to this box; in an empty box it does nothing.
+      if (index > 0) {
+        QLineEdit* previous = boxes_[index - 1];
+        if (box->text().isEmpty()) previous->setFocus(Qt::OtherFocusReason);
+        previous->setCursorPosition(previous->text().size());
+      }
+      return false;
+    case Qt::Key_Left:
+      if (box->cursorPosition() == 0 && index > 0) {
+        FocusBox(index - 1, boxes_[index - 1]->text().size());
+        return true;
+      }
+      return false;
+    case Qt::Key_Right:
+      if (box->cursorPosition() == box->text().size() && index != 3) {
+        FocusBox(index + 1, 0);
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+void Dotquad::FocusBox(int index, int cursorPosition) {
+  QLineEdit* box = boxes_[index];
+  box->setFocus(Qt::OtherFocusReason);
+  if (cursorPosition >= 0) box->setCursorPosition(cursorPosition);
+}
+
+void Dotquad::Warn(const QString& text) {
+  if (!showWarning_) return;
+  if (const WarningHandler& handler = WarningHandlerSlot()) {
+    handler(kWarningTitle, text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Warning, kWarningTitle, text, QMessageBox::Ok, window());
+  box.exec();
+}
