@@ -72,7 +72,8 @@ struct RxRecord {
 //  third byte is 0x64..0x74 and its fourth is not 0xFF.
 // A header split over chunks is buffered until all 8 bytes are there, bytes
 // after a complete frame are taken as the start of the next chunk, and a
-// length field above kMaxFramePayload drops the frame without allocating.
+// length field above kMaxFramePayload drops the frame without allocating and
+// resets the record. Bytes that continue no frame are dropped.
 class FrameAssembler {
  public:
   enum class Rule { Keyboard, ComboBlock };
@@ -92,9 +93,12 @@ class FrameAssembler {
   QList<QByteArray> Feed(const QByteArray& chunk, bool dropStarts = false);
 
  private:
+  bool MayStartFrame(const QByteArray& bytes) const;
+
   Rule rule_;
   RxRecord rx_;
-  QByteArray pendingHeader_;  // a frame start shorter than 8 bytes
+  QByteArray pendingHeader_;      // a frame start shorter than 8 bytes
+  bool pendingAccepted_ = false;  // its start was already taken (not yet decidable otherwise)
   bool inFrame_ = false;
 };
 
