@@ -21,8 +21,9 @@ constexpr quint8 kBlockSettings = 0xC2;  // the settings page's network block
 
 // Main window messages (SendCOMMsg): kind 1 FF 55 k (3 bytes); kind 2
 // FF BB 11 FF b + 17 zeros; kind 3 FF DD 11 FF b + 17 zeros; kind 5
-// FF CC 11 FF b d0..d15 00 (22 bytes). Any other kind gives an empty array.
-// data holds up to 16 bytes for kind 5, missing ones are 0.
+// FF CC 11 FF b d0..d15 00 (22 bytes). Any other kind, or a kind 1 code
+// outside 0..255, gives an empty array. data holds up to 16 bytes for kind
+// 5, missing ones are 0.
 QByteArray BuildSerialMessage(int kind, int code, quint8 block, const QByteArray& data = {});
 
 // Network settings page messages (SendPortMsg): kind 1 FF 55 c (3 bytes);
@@ -42,11 +43,13 @@ struct SerialRequest {
   Kind kind = Kind::Unknown;
   quint8 code = 0;     // key code (Key) or command byte c (PortCommand)
   quint8 block = 0;
-  QByteArray data;     // 16 data bytes of WriteBlock; 15 settings bytes of WriteSettings
+  QByteArray data;     // 16 data bytes of WriteBlock; 14 settings bytes of WriteSettings
+                       // (modes, address, mask, gateway)
   bool settingsPage = false;  // byte 3 was 0xFE
 };
-// Splits a stream head into one request; returns how many bytes it used
-// (0 when more bytes are needed, and skips garbage up to the next FF).
+// Splits a stream head into one request; returns how many bytes it used:
+// 0 when more bytes are needed; for bytes that begin no request, the count
+// up to the next FF, with kind Unknown.
 int ParseSerialRequest(const QByteArray& stream, SerialRequest& out);
 
 // Replies (exactly 16 bytes, or nullopt).
