@@ -58,8 +58,9 @@ QString DiscoverySerialNo(const QByteArray& d);
 // short to hold the serial number (under 31 bytes) or not a reply.
 std::optional<DISCOVER_UDP_INFO> ParseDiscoveryResponse(const QByteArray& d);
 
-// 33-byte set-IP request. ctrlPortTx is sent when req.CtrlPort_Tx is 0.
-// A MAC group or address part that does not convert is sent as 0.
+// 33-byte set-IP request. ctrlPortTxFallback is sent when req.CtrlPort_Tx
+// is 0. A MAC group or address part that does not convert is sent as 0; the
+// ports go out as their low 16 bits.
 QByteArray BuildSetIpRequest(const DISCOVER_SET_IP_REQ& req, quint16 ctrlPortTxFallback);
 // Result byte 6 of a SET_IP_RESPONSE (nullopt when too short).
 std::optional<quint8> ParseSetIpResponse(const QByteArray& d);
