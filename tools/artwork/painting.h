@@ -1,0 +1,26 @@
+#pragma once
+// Drawing of the keyboard pictures. Every picture is drawn from scratch with
+// QPainter; the output is the same on every run, so builds are reproducible.
+#include <QImage>
+
+#include "panellayout.h"
+
+namespace artwork {
+
+// A key picture of the layout; false when the generator has no face for it.
+bool CanDrawKey(const zam::layout::KeyPicture& key);
+QImage DrawKey(const zam::layout::KeyPicture& key, bool pressed);
+
+// The arrow pad with nothing pressed (region nullptr) or one region pressed.
+QImage DrawArrowPad(int width, int height, const zam::layout::ArrowRegion* pressed);
+
+QImage DrawLed(bool lit);
+
+// The background of picKeyboard(panel), with key wells, LED bezels and the
+// printed labels.
+QImage DrawPanel(int panel);
+
+QImage DrawLogo();
+QImage DrawIcon();
+
+}  // namespace artwork
