@@ -12,6 +12,14 @@ constexpr qint32 kPingHostUnreachable = 11003;
 constexpr qint32 kPingNetUnreachable = 11002;
 constexpr qint32 kPingGeneralFailure = 11050;
 
+// How long one echo waits for its reply.
+constexpr int kPingTimeoutMs = 500;
+
+// The result when neither ICMP socket kind may be opened (README: ping_group_range).
+inline constexpr char kPingNoIcmpSocketText[] =
+    "ICMP sockets are not permitted for this user: "
+    "add its group to net.ipv4.ping_group_range";
+
 // "0   [ IP Success ]": the code, three blanks, "[ ", the table text, " ]".
 QString GetPingStatusText(qint32 status);
 
@@ -19,6 +27,11 @@ QString GetPingStatusText(qint32 status);
 // replaced by its dotted address. When no ICMP socket can be opened the
 // text says so (see README: net.ipv4.ping_group_range).
 QString PingAddress(QString& address);
+
+// Which socket an echo goes through: PingAddress tries a datagram socket
+// first and falls back to a raw one.
+enum class IcmpSocketKind { Auto, Datagram, Raw };
+QString PingAddressWith(QString& address, IcmpSocketKind kind);
 
 QString ResolveHostName(const QString& hostName);  // first IPv4 address or ""
 QString AddressToText(const QByteArray& fourBytes); // "a.b.c.d"
