@@ -239,7 +239,7 @@ QByteArray BuildLedBlock(quint8 ledBits, bool newFormat) {
 QByteArray BuildSettingsBlock(quint8 ethernetMode, quint8 dhcpMode,
                               const std::array<quint8, 4>& ip,
                               const std::array<quint8, 4>& mask,
-                              const std::array<quint8, 4>& gateway) {
+                              const std::array<quint8, 4>& gateway, quint8 ledBits) {
   QByteArray b(kSerialReplySize, '\0');
   b[0] = char(ethernetMode);
   b[1] = char(dhcpMode);
@@ -248,6 +248,7 @@ QByteArray BuildSettingsBlock(quint8 ethernetMode, quint8 dhcpMode,
     b[6 + i] = char(mask[i]);
     b[10 + i] = char(gateway[i]);
   }
+  b[15] = char(ledBits);
   return b;
 }
 

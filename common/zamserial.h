@@ -81,9 +81,11 @@ QByteArray BuildInfoBlock(const QByteArray& mac6, quint8 major, quint8 minor, qu
 QByteArray BuildUnitBlock(quint8 unitType, const QByteArray& name);
 QByteArray BuildAlarmBlock(quint8 alarmMode);
 QByteArray BuildLedBlock(quint8 ledBits, bool newFormat);
+// Byte 15, unused by the settings page, holds the LED bits for the LED poll
+// of units before 1.4, which reads this same block.
 QByteArray BuildSettingsBlock(quint8 ethernetMode, quint8 dhcpMode,
                               const std::array<quint8, 4>& ip,
                               const std::array<quint8, 4>& mask,
-                              const std::array<quint8, 4>& gateway);
+                              const std::array<quint8, 4>& gateway, quint8 ledBits = 0);
 
 }  // namespace zam

@@ -237,6 +237,20 @@ QByteArray BuildLedReply(quint8 ledBits) {
 
 QByteArray BuildRebootReply() { return BuildFrame(ZAM_REBOOT_RESPONSE); }
 
+std::optional<LoginRequest> ParseConnectionRequest(const QByteArray& frame) {
+  if (frame.size() < kHeaderSize + 5 || FrameType(frame) != ZAM_CONNECTION_REQUEST ||
+      *FramePayloadLength(frame) < 5)
+    return std::nullopt;
+  return LoginRequest{quint8(frame[kHeaderSize]), qint32(ReadBe32(frame, kHeaderSize + 1))};
+}
+
+std::optional<quint8> ParseSpiKeyFrame(const QByteArray& frame) {
+  if (frame.size() < kHeaderSize + 1 || FrameType(frame) != ZAM_SPI_KEY ||
+      *FramePayloadLength(frame) < 1)
+    return std::nullopt;
+  return quint8(frame[kHeaderSize]);
+}
+
 QString MacToText(const QByteArray& sixBytes) {
   if (sixBytes.size() < 6) return {};
   QStringList groups;

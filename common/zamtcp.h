@@ -133,6 +133,15 @@ struct StatusFields {
 QByteArray BuildStatusReply(const StatusFields& fields);  // 108-byte frame
 QByteArray BuildLedReply(quint8 ledBits);
 QByteArray BuildRebootReply();
+// What a unit reads from a login request: client byte and password code
+// (payload bytes 0 and 1-4); nullopt for another type or a short payload.
+struct LoginRequest {
+  quint8 clientByte = 0;
+  qint32 code = 0;
+};
+std::optional<LoginRequest> ParseConnectionRequest(const QByteArray& frame);
+// The key code of a ZAM_SPI_KEY frame (payload byte 0); nullopt without one.
+std::optional<quint8> ParseSpiKeyFrame(const QByteArray& frame);
 
 // "00-0A-1B-2C-3D-4E" from six bytes.
 QString MacToText(const QByteArray& sixBytes);
