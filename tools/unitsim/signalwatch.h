@@ -1,0 +1,25 @@
+#pragma once
+// SIGTERM and SIGINT end the event loop cleanly: the handler only writes a
+// byte to a socket pair, the loop reads it through a notifier.
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace unitsim {
+
+class SignalWatch : public QObject {
+  Q_OBJECT
+ public:
+  explicit SignalWatch(QObject* parent = nullptr);
+  ~SignalWatch() override;
+  bool Start();
+
+ signals:
+  void terminate(int signal);
+
+ private:
+  void OnSignal();
+  QSocketNotifier* notifier_ = nullptr;
+};
+
+}  // namespace unitsim
