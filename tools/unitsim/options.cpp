@@ -147,11 +147,11 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
                                       "(default 0x80).", "byte");
   const auto version = opt("version", "Firmware version MAJOR.MINOR (default 1.40).", "v");
   const auto modelId = opt("model-id", "Model id, hex (default 0169).", "hex");
-  const auto name = opt("name", "Unit name.", "text");
+  const auto name = opt("name", "Unit name (default Sim Unit).", "text");
   const auto name2 = opt("name2", "Second text of the status record.", "text");
   const auto modelName = opt("model-name", "Model name of the discovery reply "
                                            "(default ZAM1 or ZAM4).", "text");
-  const auto serial = opt("serial", "Serial number.", "text");
+  const auto serial = opt("serial", "Serial number (default SIM0000001).", "text");
   const auto mac = opt("mac", "MAC address (default 00-0A-1B-2C-3D-4E).", "mac");
   const auto password = opt("password", "Unit password (default qmpv).", "text");
   const auto led = opt("led", "Initial LED byte.", "byte");

@@ -219,7 +219,8 @@ void SerialSide::Handle(const zam::SerialRequest& request, const QByteArray& byt
       unit_.StoreBlock(request.block, request.data);
       return;
     case K::WriteSettings: {
-      if (request.data.size() < 14) return;
+      // The same head to any other block is the unused kind 4.
+      if (request.block != zam::kBlockSettings || request.data.size() < 14) return;
       NetworkSettings n;
       n.ethernetMode = quint8(request.data[0]);
       n.dhcpMode = quint8(request.data[1]);
