@@ -1,10 +1,11 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "frmZAMKeyboard.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  QMainWindow w;
-  w.setWindowTitle("Vantrel");
-  w.show();
-  return app.exec();
+  zam::frmZAMKeyboard window;
+  if (!window.Form_Load(QApplication::arguments())) return 0;
+  window.show();
+  return QApplication::exec();
 }

@@ -1,0 +1,179 @@
+// The keyboard window's link-type switch and address box: the unit address
+// list with its "Add", "Clear" and "Delete" commands, or the COM ports.
+#include <QListWidget>
+
+#include "debuglog.h"
+#include "frmZAMKeyboard.h"
+#include "msgbox.h"
+#include "serialadapter.h"
+#include "settingsstore.h"
+
+namespace zam {
+
+namespace {
+constexpr auto kSection = "IPAddressList";
+const QString kSeparator = QString(38, QLatin1Char('='));
+const QString kAdd = QStringLiteral("Add");
+const QString kClear = QStringLiteral("Clear");
+const QString kDelete = QStringLiteral("Delete");
+constexpr int kConnectLeftEthernet = 9960;
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+}  // namespace
+
+void frmZAMKeyboard::RefreshHiddenList() {
+  cboIPList->clear();
+  cboIPList->addItems(IPList.Entries());
+}
+
+void frmZAMKeyboard::SelectAddressItem(int index) {
+  cboComPort->blockSignals(true);
+  cboComPort->setCurrentIndex(index);
+  cboComPort->blockSignals(false);
+  cboComPort_Click();
+}
+
+void frmZAMKeyboard::LoadIPList() {
+  LoadStoredAddresses(IPList);
+  RefreshHiddenList();
+  const QString remembered = TrimFields(GetSetting(kSection, "LastUsed", QString()), ",");
+
+  cboComPort->blockSignals(true);
+  cboComPort->clear();
+  cboComPort->setProperty("Tag", QString());
+  for (int k = 0; k < IPList.Count(); ++k) {
+    const QString& entry = IPList.Entries()[k];
+    cboComPort->addItem(DisplayText(entry));
+    if (!remembered.isEmpty() && entry.contains(remembered))
+      cboComPort->setProperty("Tag", QString::number(cboComPort->count() - 1));
+  }
+  if (IPList.Count() > 0) cboComPort->addItem(kSeparator);
+  cboComPort->addItems({kAdd, kClear, kDelete});
+  cboComPort->setCurrentIndex(-1);
+  cboComPort->blockSignals(false);
+
+  if (cboComPort->count() >= 5) {
+    const QString tag = cboComPort->property("Tag").toString();
+    SelectAddressItem(tag.isEmpty() ? 0 : tag.toInt());
+  }
+}
+
+void frmZAMKeyboard::SaveIPList() { SaveStoredAddresses(IPList); }
+
+void frmZAMKeyboard::cboComPort_Click() {
+  if (cboCommType->currentIndex() == 0) {
+    SaveSetting("RS-232", "Port", cboComPort->currentText());
+    return;
+  }
+  DiscoverTicks = 0;
+  const QString selected = cboComPort->currentText();
+
+  if (selected == kAdd) {
+    if (IPList.IsFull()) return;
+    SavedDisOption = GetSetting("Options", "DisOption", "0");
+    // Timed discovery stays idle while the dialog is open.
+    SaveSetting("Options", "DisOption", "1");
+    const QString newEntry = AddAddressDialog ? AddAddressDialog() : QString();
+    if (newEntry.isEmpty()) {
+      cboComPort->blockSignals(true);
+      cboComPort->setCurrentIndex(-1);
+      cboComPort->blockSignals(false);
+    } else if (IPList.FindAddress(newEntry.section(',', 0, 0)) < 0) {
+      // Addresses are compared whole: 10.0.0.1 is not 10.0.0.12.
+      IPList.Insert(newEntry);
+      SaveSetting(kSection, "LastUsed", newEntry);
+      SaveIPList();
+    }
+    LoadIPList();
+    SaveSetting("Options", "DisOption", SavedDisOption);
+  } else if (selected == kDelete) {
+    if (cboComPort->count() < 5) return;
+    const QString remembered = GetSetting(kSection, "LastUsed", QString());
+    const MsgAnswer answer =
+        MsgBox(this, QStringLiteral("Do you want to delete \"") + remembered + QStringLiteral("\"?\t"),
+               MsgButtons::YesNo, MsgIcon::Information, QStringLiteral("Delete a IP Address"));
+    if (answer == MsgAnswer::Yes) {
+      const int k = IPList.FindForDelete(remembered);
+      if (k >= 0) {
+        IPList.RemoveAt(k);
+        DeleteSetting(kSection, QStringLiteral("IP%1").arg(k));
+      }
+      SaveSetting(kSection, "LastUsed", QString());
+      SaveIPList();
+    }
+    LoadIPList();
+  } else if (selected == kClear) {
+    if (cboComPort->count() < 5) return;
+    const MsgAnswer answer =
+        MsgBox(this, QStringLiteral("Do you want to delete all IP addresses?\t"), MsgButtons::YesNo,
+               MsgIcon::Information, QStringLiteral("Delete All IP Addresses"));
+    if (answer == MsgAnswer::Yes) {
+      IPList.Clear();
+      txtPassword->clear();
+      txtPort->clear();
+      DeleteSetting(kSection, "LastUsed");
+      DeleteSetting(kSection, "Total");
+      SaveIPList();
+      LoadIPList();
+    }
+  } else {
+    SaveSetting(kSection, "LastUsed", selected);
+    const int k = cboComPort->currentIndex();
+    if (k >= 0 && k < IPList.Count()) {
+      const QStringList fields = IPList.Entries()[k].split(',');
+      if (fields.size() > 3) txtPassword->setText(fields[3]);
+      if (fields.size() > 4) txtPort->setText(fields[4]);
+    }
+  }
+
+  // The separator stands for the entry above it.
+  const int now = cboComPort->currentIndex();
+  if (now > 0 && cboComPort->currentText().contains(QLatin1String("=====")))
+    SelectAddressItem(now - 1);
+}
+
+void frmZAMKeyboard::cboCommType_Click() {
+  cboComPort->blockSignals(true);
+  cboComPort->clear();
+  cboComPort->blockSignals(false);
+  const bool ethernet = cboCommType->currentIndex() == 1;
+  if (ethernet) {
+    cboComPort->setEnabled(true);
+    lblComPort->setText(tr("&IP:"));
+    for (QWidget* w : {static_cast<QWidget*>(Label1[0]), static_cast<QWidget*>(Label1[1]),
+                       static_cast<QWidget*>(txtPassword), static_cast<QWidget*>(txtPort)})
+      w->setVisible(true);
+    cmdConnect->move(Px(kConnectLeftEthernet), cmdConnect->y());
+    cmdConnect->setProperty("Tag", cboCommType->currentText());
+    ArrangeWindow();
+    Delay(1);
+    LoadIPList();
+  } else {
+    lblComPort->setText(tr("&Port:"));
+    for (QWidget* w : {static_cast<QWidget*>(Label1[0]), static_cast<QWidget*>(Label1[1]),
+                       static_cast<QWidget*>(txtPassword), static_cast<QWidget*>(txtPort)})
+      w->setVisible(false);
+    cmdConnect->move(Label1[0]->x() + Px(100), cmdConnect->y());
+    cmdConnect->setProperty("Tag", cboCommType->currentText());
+    const QString ports = ListSerialPorts();
+    ArrangeWindow();
+    cboComPort->blockSignals(true);
+    if (ports.isEmpty()) {
+      cboComPort->addItem(QStringLiteral("No COM port found"));
+      cboComPort->setCurrentIndex(0);
+      cboComPort->setEnabled(false);
+    } else {
+      cboComPort->setEnabled(true);
+      cboComPort->addItems(ports.split(';'));
+      cboComPort->setCurrentIndex(cboComPort->findText(GetSetting("RS-232", "Port", "0")));
+    }
+    cboComPort->blockSignals(false);
+  }
+  SaveSetting(kSection, "CommType", QString::number(cboCommType->currentIndex()));
+  if (cboComPort->currentIndex() < 0 && cboComPort->count() > 3) SelectAddressItem(0);
+}
+
+void frmZAMKeyboard::TimedDiscoveryTick() {
+  // Timed discovery arrives with the discovery control.
+}
+
+}  // namespace zam

@@ -1,0 +1,87 @@
+#include "addresslist.h"
+
+#include <algorithm>
+
+#include "settingsstore.h"
+
+namespace zam {
+
+namespace {
+constexpr auto kSection = "IPAddressList";
+
+bool LessNoCase(const QString& a, const QString& b) {
+  return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+}  // namespace
+
+QString TrimFields(const QString& text, const QString& sep) {
+  if (text.isEmpty()) return text;
+  QStringList fields = text.split(sep);
+  for (QString& f : fields) f = f.trimmed();
+  return fields.join(sep);
+}
+
+QString DisplayText(const QString& entry) {
+  return entry.split(',').mid(0, 3).join(", ");
+}
+
+bool AddressList::Insert(const QString& entry) {
+  if (IsFull()) return false;
+  const auto at = std::upper_bound(entries_.begin(), entries_.end(), entry, LessNoCase);
+  entries_.insert(at, entry);
+  return true;
+}
+
+void AddressList::Replace(int index, const QString& entry) {
+  if (index >= 0 && index < entries_.size()) entries_[index] = entry;
+}
+
+void AddressList::RemoveAt(int index) {
+  if (index >= 0 && index < entries_.size()) entries_.removeAt(index);
+}
+
+int AddressList::FindAddress(const QString& ip) const {
+  const QString wanted = ip.trimmed();
+  if (wanted.isEmpty()) return -1;
+  for (int k = 0; k < entries_.size(); ++k)
+    if (entries_[k].section(',', 0, 0).trimmed() == wanted) return k;
+  return -1;
+}
+
+int AddressList::FindForDelete(const QString& remembered) const {
+  const QStringList parts = remembered.split(", ");
+  if (parts.size() < 3 || parts[2].isEmpty()) return -1;
+  // Serial numbers can contain one another (A1, A12): the exact line wins.
+  for (int k = 0; k < entries_.size(); ++k)
+    if (DisplayText(entries_[k]) == remembered) return k;
+  for (int k = 0; k < entries_.size(); ++k)
+    if (entries_[k].contains(parts[2])) return k;
+  return -1;
+}
+
+void LoadStoredAddresses(AddressList& list) {
+  const int total = GetSetting(kSection, "Total", "0").toInt();
+  if (total == 0) return;
+  list.Clear();
+  for (int n = 0; n < total; ++n) {
+    const QString key = QStringLiteral("IP%1").arg(n);
+    QString s = GetSetting(kSection, key, QString());
+    if (s.isEmpty()) continue;
+    s = TrimFields(s, ",");
+    if (s.split(',').size() == 3) {
+      s += QStringLiteral(",%1,%2").arg(kDefaultPassword, kDefaultPort);
+      SaveSetting(kSection, key, s);
+    }
+    list.Insert(s);
+  }
+}
+
+void SaveStoredAddresses(const AddressList& list) {
+  SettingsBatch batch;
+  batch.Save(kSection, "Total", QString::number(list.Count()));
+  for (int k = 0; k < kMaxAddressEntries; ++k) batch.Delete(kSection, QStringLiteral("IP%1").arg(k));
+  for (int k = 0; k < list.Count(); ++k)
+    batch.Save(kSection, QStringLiteral("IP%1").arg(k), list.Entries()[k]);
+}
+
+}  // namespace zam

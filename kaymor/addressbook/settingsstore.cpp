@@ -1,0 +1,85 @@
+#include "settingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zam {
+
+namespace {
+
+constexpr auto kTitle = "Vantrel";
+
+QSettings OpenStore() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, kTitle, kTitle);
+}
+
+// The store holds unit passwords: create it readable by its owner only, and
+// put the mode back after each write (the writer replaces the file).
+void PrepareFile(const QString& path) {
+  if (QFileInfo::exists(path)) return;
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  const QByteArray native = QFile::encodeName(path);
+  const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+}
+
+void Restrict(const QString& path) {
+  if (QFileInfo::exists(path))
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+template <typename Change>
+void Write(Change change) {
+  QSettings s = OpenStore();
+  PrepareFile(s.fileName());
+  change(s);
+  s.sync();
+  Restrict(s.fileName());
+}
+
+}  // namespace
+
+SettingsBatch::SettingsBatch()
+    : s_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kTitle, kTitle)) {
+  PrepareFile(s_->fileName());
+}
+
+SettingsBatch::~SettingsBatch() {
+  s_->sync();
+  Restrict(s_->fileName());
+}
+
+void SettingsBatch::Save(const QString& section, const QString& key, const QString& value) {
+  s_->setValue(section + '/' + key, value);
+}
+
+void SettingsBatch::Delete(const QString& section, const QString& key) {
+  s_->remove(key.isEmpty() ? section : section + '/' + key);
+}
+
+QString SettingsFilePath() { return OpenStore().fileName(); }
+
+QString GetSetting(const QString& section, const QString& key, const QString& def) {
+  QSettings s = OpenStore();
+  const QString path = section + '/' + key;
+  if (!s.contains(path)) return def;
+  const QVariant v = s.value(path);
+  if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(',');
+  return v.toString();
+}
+
+void SaveSetting(const QString& section, const QString& key, const QString& value) {
+  Write([&](QSettings& s) { s.setValue(section + '/' + key, value); });
+}
+
+void DeleteSetting(const QString& section, const QString& key) {
+  Write([&](QSettings& s) { s.remove(key.isEmpty() ? section : section + '/' + key); });
+}
+
+}  // namespace zam

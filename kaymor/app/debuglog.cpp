@@ -1,0 +1,92 @@
+#include "debuglog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTextCursor>
+
+#include "eventpump.h"
+
+namespace zam {
+
+namespace {
+struct LogState {
+  bool on = false;
+  QFile file;
+  QPointer<QPlainTextEdit> box;
+};
+LogState& State() {
+  static LogState s;
+  return s;
+}
+}  // namespace
+
+bool HasDebugSwitch(const QStringList& arguments) {
+  return arguments.join(' ').toLower().contains(QLatin1String("/debug"));
+}
+
+QString DebugLine(const QTime& time, const QString& text) {
+  // 12-hour clock with the locale's AM/PM designator.
+  return QLocale().toString(time, QStringLiteral("hh:mm:ss AP")) + QStringLiteral(": ") + text;
+}
+
+QString ProgramDataFolder() {
+  const QString dir = QCoreApplication::applicationDirPath();
+  const QFileInfo info(dir);
+  if (info.isDir() && info.isWritable()) return dir;
+  QString base = qEnvironmentVariable("XDG_DATA_HOME");
+  if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
+  const QString folder = base + QStringLiteral("/Vantrel");
+  QDir().mkpath(folder);
+  return folder;
+}
+
+QString DebugLogPath() {
+  return ProgramDataFolder() + '/' + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+         QStringLiteral(".log");
+}
+
+void OpenDebugLog(QPlainTextEdit* box) {
+  LogState& s = State();
+  s.on = true;
+  s.box = box;
+  if (s.file.isOpen()) s.file.close();
+  s.file.setFileName(DebugLogPath());
+  s.file.open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+void CloseDebugLog() {
+  LogState& s = State();
+  s.on = false;
+  if (s.file.isOpen()) s.file.close();
+  s.box = nullptr;
+}
+
+bool DebugMode() { return State().on; }
+
+void WriteDebugLog(const QString& text) {
+  LogState& s = State();
+  if (!s.on) return;
+  const QString line = DebugLine(QTime::currentTime(), text);
+  if (s.file.isOpen()) {
+    s.file.write((line + QStringLiteral("\r\n")).toLocal8Bit());
+    s.file.flush();
+  }
+  if (s.box) {
+    // Newest on top; inserting at the start keeps a long log cheap.
+    QTextCursor cursor(s.box->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(line + '\n');
+  }
+}
+
+void Delay(int amount, bool inMilliseconds) {
+  PumpFor(inMilliseconds ? amount : amount * 1000);
+}
+
+}  // namespace zam

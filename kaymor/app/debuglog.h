@@ -1,0 +1,36 @@
+#pragma once
+// The debug log ("/debug" on the command line): time-stamped lines to a file
+// beside the program and, newest first, to the window's txtDebug box.
+#include <QString>
+#include <QTime>
+
+class QPlainTextEdit;
+
+namespace zam {
+
+// True when the arguments (any letter case) contain "/debug".
+bool HasDebugSwitch(const QStringList& arguments);
+
+// "hh:mm:ss AMPM: text", without the line end.
+QString DebugLine(const QTime& time, const QString& text);
+
+// The program's folder when writable, else $XDG_DATA_HOME/Vantrel.
+QString ProgramDataFolder();
+// ProgramDataFolder() + program file name without extension + ".log".
+QString DebugLogPath();
+
+// Turns debug mode on: opens the log file for appending (created when missing).
+void OpenDebugLog(QPlainTextEdit* box);
+// Closes the log file and leaves debug mode.
+void CloseDebugLog();
+bool DebugMode();
+
+// In debug mode writes one line (CR LF) to the file and on top of the box;
+// does nothing otherwise. Write errors lose the line.
+void WriteDebugLog(const QString& text);
+
+// Waits amount milliseconds (seconds when inMilliseconds is false) while
+// window events run.
+void Delay(int amount, bool inMilliseconds = true);
+
+}  // namespace zam

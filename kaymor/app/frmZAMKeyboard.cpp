@@ -1,0 +1,394 @@
+#include "frmZAMKeyboard.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMenuBar>
+#include <QScreen>
+
+#include "appinfo.h"
+#include "debuglog.h"
+#include "eventpump.h"
+#include "msgbox.h"
+#include "pictures.h"
+#include "settingsstore.h"
+#include "singleinstance.h"
+
+namespace zam {
+
+namespace {
+
+// 15 twips to a pixel (96 DPI).
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+
+constexpr int kPanelLeft = 120;
+constexpr int kPanelWidth = 11340;
+constexpr int kPanelHeight = 2340;
+constexpr int kFrameHeight = 855;
+constexpr int kFrameGap = 105;       // between the connection frame and the keyboard
+constexpr int kStatusHeight = 300;
+constexpr int kVideoTop = 120;
+constexpr int kVideoHeight = 7140;
+constexpr int kDebugTop = 3480;
+constexpr int kDebugWindowHeight = 7200;
+constexpr int kWindowExtra = 900;    // caption, menu and borders
+constexpr int kConnectLeftEthernet = 9960;
+
+// Provisional LED places (twips on the keyboard picture) until the panel
+// layout gives the drawn ones.
+constexpr int kLedSize = 165;
+constexpr int kLedTop = 240;
+constexpr int kLedLeft = 600;
+constexpr int kLedStep = 450;
+constexpr int kLinkLedLeft = 10800;
+
+// "Keyboard"/"LastUsed"; a stored 0 means the four-camera keyboard.
+int LastUsedType() {
+  const int type = GetSetting("Keyboard", "LastUsed", "4").toInt();
+  return type == 0 ? 4 : type;
+}
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+  w->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+}  // namespace
+
+void AddressCombo::showPopup() {
+  emit droppedDown();
+  QComboBox::showPopup();
+}
+
+frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("frmZAMKeyboard");
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
+  Link.PCKBStatus = &PCKB.Status;
+  // Until the add-address dialog exists, "Add" behaves as a cancelled dialog.
+  AddAddressDialog = [] { return QString(); };
+  BuildMenus();
+  BuildControls();
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &frmZAMKeyboard::Timer1_Timer);
+  tmrLEDStatus = new QTimer(this);
+  tmrLEDStatus->setObjectName("tmrLEDStatus");
+  tmrLEDStatus->setInterval(1000);
+  connect(tmrLEDStatus, &QTimer::timeout, this, &frmZAMKeyboard::UpdateLEDStatus);
+  tmrKeyHook = new QTimer(this);
+  tmrKeyHook->setObjectName("tmrKeyHook");
+  tmrKeyHook->setInterval(10);
+  connect(tmrKeyHook, &QTimer::timeout, this, &frmZAMKeyboard::tmrKeyHook_Timer);
+}
+
+frmZAMKeyboard::~frmZAMKeyboard() {
+  shuttingDown_ = true;
+  if (DebugMode()) CloseDebugLog();
+}
+
+void frmZAMKeyboard::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  mnuDisconnect = bar->addAction(tr("&Disconnect"));
+  mnuDisconnect->setObjectName("mnuDisconnect");
+  mnuDisconnect->setVisible(false);
+  connect(mnuDisconnect, &QAction::triggered, this, &frmZAMKeyboard::cmdConnect_Click);
+
+  mnuFile = bar->addMenu(tr("&File"));
+  mnuFile->setObjectName("mnuFile");
+  mnuFileExit = mnuFile->addAction(tr("E&xit"));
+  mnuFileExit->setObjectName("mnuFileExit");
+  // Ends at once: the window's close handling does not run.
+  connect(mnuFileExit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+
+  mnuTools = bar->addMenu(tr("&Tools"));
+  mnuTools->setObjectName("mnuTools");
+  mnuToolsOptions = mnuTools->addAction(tr("&Options..."));
+  mnuToolsOptions->setObjectName("mnuToolsOptions");
+  mnuToolsVideo = mnuTools->addAction(tr("&Enable Video Capture"));
+  mnuToolsVideo->setObjectName("mnuToolsVideo");
+
+  mnuHelp = bar->addMenu(tr("&Help"));
+  mnuHelp->setObjectName("mnuHelp");
+  mnuHelpAbout = mnuHelp->addAction(tr("&About"));
+  mnuHelpAbout->setObjectName("mnuHelpAbout");
+}
+
+void frmZAMKeyboard::BuildControls() {
+  auto* central = new QWidget(this);
+  central->setObjectName("centralWidget");
+  setCentralWidget(central);
+
+  Frame1 = new QFrame(central);
+  Frame1->setObjectName("Frame1");
+  Frame1->setFrameShape(QFrame::StyledPanel);
+
+  cboCommType = new QComboBox(Frame1);
+  cboCommType->setObjectName("cboCommType");
+  Place(cboCommType, 120, 240, 1335, 345);
+  connect(cboCommType, &QComboBox::activated, this, [this] { cboCommType_Click(); });
+
+  lblComPort = new QLabel(tr("&IP:"), Frame1);
+  lblComPort->setObjectName("lblComPort");
+  Place(lblComPort, 1575, 285, 600, 285);
+
+  cboComPort = new AddressCombo(Frame1);
+  cboComPort->setObjectName("cboComPort");
+  cboComPort->setToolTip(tr("To delete press [Delete], to add press [Insert], and to clear press [Ctrl+Delete]"));
+  Place(cboComPort, 2175, 240, 3855, 345);
+  lblComPort->setBuddy(cboComPort);
+  cboComPort->installEventFilter(this);
+  connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Click(); });
+  connect(cboComPort, &AddressCombo::droppedDown, this, [this] { DiscoverTicks = 0; });
+
+  Label1[0] = new QLabel(tr("Pass&word:"), Frame1);
+  Label1[0]->setObjectName("Label1(0)");
+  Place(Label1[0], 6150, 285, 975, 285);
+  txtPassword = new QLineEdit(Frame1);
+  txtPassword->setObjectName("txtPassword");
+  txtPassword->setEchoMode(QLineEdit::Password);
+  Place(txtPassword, 7125, 240, 1215, 345);
+  Label1[0]->setBuddy(txtPassword);
+
+  Label1[1] = new QLabel(tr("P&ort:"), Frame1);
+  Label1[1]->setObjectName("Label1(1)");
+  Place(Label1[1], 8460, 285, 600, 285);
+  txtPort = new QLineEdit(QStringLiteral("1024"), Frame1);
+  txtPort->setObjectName("txtPort");
+  Place(txtPort, 9060, 240, 780, 345);
+  Label1[1]->setBuddy(txtPort);
+
+  cmdConnect = new QPushButton(tr("&Connect"), Frame1);
+  cmdConnect->setObjectName("cmdConnect");
+  Place(cmdConnect, kConnectLeftEthernet, 225, 1215, 375);
+  connect(cmdConnect, &QPushButton::clicked, this, &frmZAMKeyboard::cmdConnect_Click);
+
+  for (int p = 0; p < 2; ++p) {
+    picKeyboard[p] = new QLabel(central);
+    picKeyboard[p]->setObjectName(QStringLiteral("picKeyboard(%1)").arg(p));
+    picKeyboard[p]->setScaledContents(true);
+    picKeyboard[p]->setVisible(false);
+    QLabel** row = p == 0 ? imgLED : imgLED4;
+    const QString name = p == 0 ? QStringLiteral("imgLED(%1)") : QStringLiteral("imgLED4(%1)");
+    for (int i = 0; i < 9; ++i) {
+      row[i] = new QLabel(picKeyboard[p]);
+      row[i]->setObjectName(name.arg(i < 8 ? i : 255));
+      row[i]->setScaledContents(true);
+      const int left = i < 8 ? kLedLeft + i * kLedStep : kLinkLedLeft;
+      Place(row[i], left, kLedTop, kLedSize, kLedSize);
+      LoadPicture(row[i], QStringLiteral("Images/zam_led_w.jpg"));
+    }
+  }
+  LoadPicture(picKeyboard[0], QStringLiteral("Images/zam_panel1.jpg"));
+  LoadPicture(picKeyboard[1], QStringLiteral("Images/zam_panel4.jpg"));
+
+  txtDebug = new QPlainTextEdit(central);
+  txtDebug->setObjectName("txtDebug");
+  txtDebug->setReadOnly(true);
+  txtDebug->setVisible(false);
+
+  cboIPList = new QListWidget(central);
+  cboIPList->setObjectName("cboIPList");
+  cboIPList->setVisible(false);
+
+  lblStatus = new QLabel(central);
+  lblStatus->setObjectName("lblStatus");
+  lblStatus->setFrameShape(QFrame::Panel);
+  lblStatus->setFrameShadow(QFrame::Sunken);
+  lblVersion = new QLabel(central);
+  lblVersion->setObjectName("lblVersion");
+  lblVersion->setFrameShape(QFrame::Panel);
+  lblVersion->setFrameShadow(QFrame::Sunken);
+  lblVersion->setAlignment(Qt::AlignCenter);
+}
+
+bool frmZAMKeyboard::IsConnected() const { return cmdConnect->text() == QLatin1String("&Disconnect"); }
+
+bool frmZAMKeyboard::IsEthernet() const { return cmdConnect->property("Tag").toString() == QLatin1String("Ethernet"); }
+
+bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
+  const QString running = GetSetting("Options", "Running", QString());
+
+  // Another copy listens: with its marker set it is brought forward and this
+  // copy ends; a copy without the marker is asked to close.
+  if (running == QLatin1String("Yes")) {
+    if (SendToRunningCopy(QStringLiteral("raise"))) return false;
+  } else {
+    SendToRunningCopy(QStringLiteral("close"));
+  }
+
+  if (GetScreenDPI() != 96) {
+    MsgBox(this,
+           QString::fromLatin1(kProgramTitle) +
+               QStringLiteral(" supports Normal font size (96 DPI) only. Click OK button to quit.     "),
+           MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Incompatible Display Font Size"));
+    return false;
+  }
+
+  SaveSetting("Options", "Running", "Yes");
+  StartSingleInstanceServer();
+
+  setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" V") + VersionText(false));
+  lblVersion->setText(QStringLiteral(" V") + VersionText(true));
+  if (HasDebugSwitch(arguments)) {
+    setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" V") + VersionText(true));
+    OpenDebugLog(txtDebug);
+  }
+
+  ShowKeyboardPanel(LastUsedType());
+
+  cboCommType->blockSignals(true);
+  cboCommType->clear();
+  cboCommType->addItems({QStringLiteral("RS-232"), QStringLiteral("Ethernet")});
+  cboCommType->setCurrentIndex(GetSetting("IPAddressList", "CommType", "0").toInt() == 1 ? 1 : 0);
+  cboCommType->blockSignals(false);
+  cboCommType_Click();
+
+  ArrangeWindow();
+
+  if (GetSetting("Options", "Version", QString()).isEmpty())
+    SaveSetting("IPAddressList", "Password", kDefaultPassword);
+  SaveSetting("Options", "Version", VersionText(true));
+  txtPassword->setText(GetSetting("IPAddressList", "Password", QString()));
+
+  cboComPort_Click();
+
+  Timer1->start();
+  tmrLEDStatus->start();
+  return true;
+}
+
+void frmZAMKeyboard::StartSingleInstanceServer() {
+  if (instanceServer_) return;
+  instanceServer_ = new QLocalServer(this);
+  instanceServer_->setSocketOptions(QLocalServer::UserAccessOption);
+  const QString name = InstanceServerName();
+  if (!instanceServer_->listen(name)) {
+    // A stale socket of a crashed copy, or the copy that was just asked to close.
+    QLocalServer::removeServer(name);
+    instanceServer_->listen(name);
+  }
+  connect(instanceServer_, &QLocalServer::newConnection, this, [this] {
+    while (QLocalSocket* peer = instanceServer_->nextPendingConnection()) {
+      connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+      connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
+        while (peer->canReadLine()) {
+          const QByteArray request = peer->readLine().trimmed();
+          peer->write("ok\n");
+          peer->flush();
+          if (request == "raise") {
+            if (isMinimized()) showNormal();
+            raise();
+            activateWindow();
+          } else if (request == "close") {
+            close();
+          }
+        }
+      });
+    }
+  });
+}
+
+void frmZAMKeyboard::ArrangeWindow() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect desk = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+  Screen1024x768 = desk.width() == 1024 && desk.height() == 768;
+
+  const bool compact = VideoPaneOn && Screen1024x768;
+  const int frameTop = VideoPaneOn ? kVideoTop + kVideoHeight + 120 : 120;
+  int keyboardTop = frameTop + kFrameHeight + kFrameGap;
+  if (compact && IsConnected()) {
+    Frame1->setVisible(false);
+    mnuDisconnect->setVisible(true);
+    keyboardTop = frameTop;
+  } else {
+    Frame1->setVisible(true);
+    mnuDisconnect->setVisible(false);
+    if (!compact) ShowKeyboardPanel(LastUsedType());
+  }
+  Place(Frame1, kPanelLeft, frameTop, kPanelWidth, kFrameHeight);
+  for (QLabel* pic : picKeyboard) Place(pic, kPanelLeft, keyboardTop, kPanelWidth, kPanelHeight);
+
+  int height = kPanelHeight + kStatusHeight + keyboardTop + kWindowExtra;
+  const bool debugBox = DebugMode() && !VideoPaneOn;
+  if (debugBox) height = kDebugWindowHeight;
+  txtDebug->setVisible(debugBox);
+
+  // The menu bar lives inside the window here; the caption and borders don't.
+  const int nonClient = frameGeometry().height() - geometry().height();
+  const int windowHeight = Px(height) - nonClient;
+  const int width = Px(kPanelLeft * 2 + kPanelWidth);
+  setFixedSize(width, windowHeight);
+
+  const int centralHeight = windowHeight - menuBar()->sizeHint().height();
+  const int statusTop = centralHeight - Px(kStatusHeight);
+  lblStatus->setGeometry(0, statusTop, width - Px(1800), Px(kStatusHeight));
+  lblVersion->setGeometry(width - Px(1800), statusTop, Px(1800), Px(kStatusHeight));
+  if (debugBox) txtDebug->setGeometry(Px(kPanelLeft), Px(kDebugTop), Px(kPanelWidth), statusTop - Px(kDebugTop) - 4);
+
+  move(desk.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+}
+
+void frmZAMKeyboard::ApplyNotConnected() {
+  for (QWidget* w : {static_cast<QWidget*>(cboCommType), static_cast<QWidget*>(cboComPort),
+                     static_cast<QWidget*>(txtPassword), static_cast<QWidget*>(txtPort),
+                     static_cast<QWidget*>(Label1[0]), static_cast<QWidget*>(Label1[1])})
+    w->setEnabled(NotConnected);
+  mnuFile->menuAction()->setEnabled(NotConnected);
+  mnuTools->menuAction()->setEnabled(NotConnected);
+  mnuHelp->menuAction()->setEnabled(NotConnected);
+}
+
+void frmZAMKeyboard::closeEvent(QCloseEvent* event) {
+  // Refused while a unit is connected (the File menu is disabled then).
+  if (!mnuFile->menuAction()->isEnabled()) {
+    event->ignore();
+    return;
+  }
+  if (DebugMode()) CloseDebugLog();
+  SaveSetting("Options", "Running", QString());
+  if (instanceServer_) instanceServer_->close();
+  event->accept();
+}
+
+bool frmZAMKeyboard::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != cboComPort) return QMainWindow::eventFilter(watched, event);
+  if (event->type() == QEvent::KeyRelease) return true;
+  if (event->type() != QEvent::KeyPress) return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+  QString command;
+  switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return false;
+    case Qt::Key_Insert:
+      if (mods == Qt::NoModifier) command = QStringLiteral("Add");
+      break;
+    case Qt::Key_Delete:
+      if (mods == Qt::NoModifier)
+        command = QStringLiteral("Delete");
+      else if (mods == Qt::ControlModifier)
+        command = QStringLiteral("Clear");
+      break;
+    default:
+      break;
+  }
+  if (!command.isEmpty()) {
+    const int index = cboComPort->findText(command);
+    if (index >= 0) SelectAddressItem(index);
+  }
+  return true;
+}
+
+void frmZAMKeyboard::tmrKeyHook_Timer() {
+  // The PC keyboard poll arrives with the keyboard mapping.
+}
+
+}  // namespace zam

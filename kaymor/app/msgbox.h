@@ -1,0 +1,30 @@
+#pragma once
+// Every modal message box of the program goes through here, so that tests
+// can answer them and read what they said.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace zam {
+
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+struct MsgRequest {
+  QString title;
+  QString text;
+  MsgIcon icon = MsgIcon::None;
+  MsgButtons buttons = MsgButtons::Ok;
+};
+
+// Shows a modal box; the title defaults to the program title.
+MsgAnswer MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
+                 const QString& title = QString());
+
+// Replaces the real box (tests); an empty handler restores it.
+using MsgHandler = std::function<MsgAnswer(const MsgRequest&)>;
+void SetMsgHandler(MsgHandler handler);
+
+}  // namespace zam

@@ -1,0 +1,41 @@
+#pragma once
+// The main window's serial port. COMn (n = 1 to 16) is the device stored as
+// "Ports"/"COMn" in the settings, else /dev/ttyS<n-1>.
+#include <QObject>
+#include <QSerialPort>
+
+namespace zam {
+
+// Device path of COMn; empty for a number outside 1..16.
+QString ComPortDevice(int n);
+
+class SerialAdapter : public QObject {
+  Q_OBJECT
+ public:
+  explicit SerialAdapter(QObject* parent = nullptr);
+
+  void SetCommPort(int n);
+  int CommPort() const { return number_; }
+  // Opens the device of the current number; false on any error.
+  bool Open();
+  void Close();
+  bool IsOpen() const { return port_.isOpen(); }
+  // "9600,n,8,1"; only the rate is read, the frame is always 8N1.
+  bool SetSettings(const QString& settings);
+  int BaudRate() const { return port_.baudRate(); }
+  // Drops everything pending in both directions.
+  void ClearBuffers();
+  int InBufferCount() const { return static_cast<int>(port_.bytesAvailable()); }
+  QByteArray Read(int n) { return port_.read(n); }
+  bool Write(const QByteArray& bytes);
+
+ private:
+  QSerialPort port_;
+  int number_ = 0;
+};
+
+// "COM1;COM3": the ports 1 to 16 that can be opened. Uses its own port so
+// that the window's link is not touched.
+QString ListSerialPorts();
+
+}  // namespace zam

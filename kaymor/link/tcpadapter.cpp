@@ -1,0 +1,56 @@
+#include "tcpadapter.h"
+
+namespace zam {
+
+TcpAdapter::TcpAdapter(QObject* parent) : QObject(parent) {
+  socket_.setObjectName("wskClient");
+  connect(&socket_, &QTcpSocket::readyRead, this, [this] {
+    const qint64 n = socket_.bytesAvailable();
+    if (n > 0) emit DataArrival(n);
+  });
+  connect(&socket_, &QTcpSocket::disconnected, this, [this] { peerClosed_ = true; });
+  connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+    if (e == QAbstractSocket::RemoteHostClosedError)
+      peerClosed_ = true;
+    else
+      failed_ = true;
+  });
+}
+
+int TcpAdapter::State() const {
+  if (failed_) return sckError;
+  switch (socket_.state()) {
+    case QAbstractSocket::HostLookupState: return sckResolvingHost;
+    case QAbstractSocket::ConnectingState: return sckConnecting;
+    case QAbstractSocket::ConnectedState: return peerClosed_ ? sckClosing : sckConnected;
+    case QAbstractSocket::ClosingState: return sckClosing;
+    case QAbstractSocket::BoundState: return sckOpen;
+    case QAbstractSocket::ListeningState: return sckListening;
+    case QAbstractSocket::UnconnectedState: return peerClosed_ ? sckClosing : sckClosed;
+  }
+  return sckClosed;
+}
+
+void TcpAdapter::Connect(const QString& host, quint16 port) {
+  peerClosed_ = false;
+  failed_ = false;
+  socket_.connectToHost(host, port);
+}
+
+void TcpAdapter::Close() {
+  // Our own close is not the peer's: keep the flags from reporting one.
+  socket_.blockSignals(true);
+  socket_.abort();
+  socket_.blockSignals(false);
+  peerClosed_ = false;
+  failed_ = false;
+}
+
+bool TcpAdapter::SendData(const QByteArray& bytes) {
+  if (socket_.state() != QAbstractSocket::ConnectedState) return false;
+  return socket_.write(bytes) == bytes.size();
+}
+
+QByteArray TcpAdapter::GetData(qint64 n) { return socket_.read(n); }
+
+}  // namespace zam

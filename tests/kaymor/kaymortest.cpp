@@ -1,0 +1,156 @@
+#include "kaymortest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+
+#include <csignal>
+
+#include "debuglog.h"
+#include "eventpump.h"
+#include "settingsstore.h"
+
+namespace kaymortest {
+
+namespace {
+QTemporaryDir* root = nullptr;
+}
+
+void IsolateEnvironment() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  root = new QTemporaryDir();  // lives until the process ends
+  const QString base = root->path();
+  for (const char* sub : {"config", "data", "run", "xdg-run"}) QDir().mkpath(base + '/' + sub);
+  QFile::setPermissions(base + "/xdg-run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(base + "/xdg-run"));
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + "/config"));
+  qputenv("XDG_DATA_HOME", QFile::encodeName(base + "/data"));
+  qputenv("TMPDIR", QFile::encodeName(base + "/run"));
+}
+
+QString TempRoot() { return root ? root->path() : QString(); }
+
+void ResetSettings() { QFile::remove(zam::SettingsFilePath()); }
+
+QString SettingsText() {
+  QFile f(zam::SettingsFilePath());
+  if (!f.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(f.readAll());
+}
+
+QStringList SectionLines(const QString& section) {
+  QStringList out;
+  bool inside = false;
+  for (const QString& raw : SettingsText().split('\n')) {
+    const QString line = raw.trimmed();
+    if (line.startsWith('[')) {
+      inside = line == '[' + section + ']';
+      continue;
+    }
+    if (inside && !line.isEmpty()) out << line;
+  }
+  return out;
+}
+
+MsgRecorder::MsgRecorder(zam::MsgAnswer a) : answer(a) {
+  zam::SetMsgHandler([this](const zam::MsgRequest& r) {
+    shown << r;
+    return answer;
+  });
+}
+
+MsgRecorder::~MsgRecorder() { zam::SetMsgHandler({}); }
+
+Window::~Window() {
+  if (!w) return;
+  // Leave no link open and no debug log behind for the next test.
+  if (w->IsConnected()) w->cmdConnect_Click();
+  w.reset();
+  zam::CloseDebugLog();
+}
+
+bool Window::Load(const QStringList& args) {
+  w = std::make_unique<zam::frmZAMKeyboard>();
+  if (!w->Form_Load(args)) return false;
+  w->show();
+  return true;
+}
+
+void Window::Choose(QComboBox* box, const QString& text) {
+  const int index = box->findText(text);
+  QVERIFY2(index >= 0, qPrintable(text));
+  box->setCurrentIndex(index);
+  emit box->activated(index);
+}
+
+QString Window::Click() {
+  w->cmdConnect_Click();
+  return Status();
+}
+
+UnitSim::~UnitSim() { Stop(); }
+
+bool UnitSim::Start(QStringList args) {
+  static int count = 0;
+  logPath = QStringLiteral("%1/unitsim%2.log").arg(TempRoot()).arg(++count);
+  args << "--no-udp" << "--log" << logPath;
+  if (!args.contains("--no-tcp") && !args.contains("--tcp")) args << "--tcp" << "127.0.0.1:0";
+  process.setProgram(QStringLiteral(UNITSIM_PATH));
+  process.setArguments(args);
+  process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process.start();
+  if (!process.waitForStarted(5000)) return false;
+  QString out;
+  const bool ready = zam::PumpUntil(
+      [&] {
+        out += QString::fromLocal8Bit(process.readAllStandardOutput());
+        return out.contains("ready\n") || process.state() == QProcess::NotRunning;
+      },
+      10000);
+  for (const QString& line : out.split('\n')) {
+    if (line.startsWith("tcp: ")) tcpPort = line.section(':', -1).toUShort();
+    if (line.startsWith("pty: ")) pty = line.mid(5).trimmed();
+  }
+  return ready && process.state() == QProcess::Running;
+}
+
+void UnitSim::Stop() {
+  if (process.state() == QProcess::NotRunning) return;
+  Resume();
+  process.terminate();
+  if (!process.waitForFinished(3000)) {
+    process.kill();
+    process.waitForFinished(3000);
+  }
+}
+
+void UnitSim::Pause() {
+  if (process.processId() > 0) ::kill(static_cast<pid_t>(process.processId()), SIGSTOP);
+}
+
+void UnitSim::Resume() {
+  if (process.processId() > 0) ::kill(static_cast<pid_t>(process.processId()), SIGCONT);
+}
+
+QList<QJsonObject> UnitSim::Received(const QString& link) const {
+  QList<QJsonObject> out;
+  QFile f(logPath);
+  if (!f.open(QIODevice::ReadOnly)) return out;
+  for (const QByteArray& line : f.readAll().split('\n')) {
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    if (o.value("link").toString() == link && o.value("dir").toString() == "rx") out << o;
+  }
+  return out;
+}
+
+void SeedTcpEntry(quint16 port, const QString& password) {
+  zam::SaveSetting("IPAddressList", "CommType", "1");
+  zam::SaveSetting("IPAddressList", "Total", "1");
+  zam::SaveSetting("IPAddressList", "IP0", QStringLiteral("127.0.0.1,ZAM4,SIM0001,%1,%2").arg(password).arg(port));
+  zam::SaveSetting("IPAddressList", "LastUsed", "127.0.0.1, ZAM4, SIM0001");
+  zam::SaveSetting("Options", "DisOption", "1");
+  zam::SaveSetting("Options", "Version", "1.01.1004");
+}
+
+}  // namespace kaymortest

@@ -1,0 +1,85 @@
+#pragma once
+// Shared pieces of the keyboard program's tests: an isolated environment,
+// the real window, the real unit simulator and a recording message box.
+#include <QApplication>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QMenu>
+#include <QtTest>
+#include <memory>
+
+#include "debuglog.h"
+#include "frmZAMKeyboard.h"
+#include "msgbox.h"
+
+namespace kaymortest {
+
+// Points XDG_CONFIG_HOME, XDG_DATA_HOME and TMPDIR (the single-instance
+// socket) into one temporary folder; call before the application starts.
+void IsolateEnvironment();
+QString TempRoot();
+
+// Removes the settings file and every trace a test's window left.
+void ResetSettings();
+// Text of the settings file; the [section] lines of one section.
+QString SettingsText();
+QStringList SectionLines(const QString& section);
+
+// Records every message box and answers with the given answer.
+struct MsgRecorder {
+  explicit MsgRecorder(zam::MsgAnswer answer = zam::MsgAnswer::Ok);
+  ~MsgRecorder();
+  zam::MsgAnswer answer;
+  QList<zam::MsgRequest> shown;
+};
+
+// The keyboard window after its start-up.
+struct Window {
+  ~Window();
+  bool Load(const QStringList& args = {QStringLiteral("kaymor")});
+  template <typename T>
+  T* Find(const QString& name) const {
+    return w->findChild<T*>(name);
+  }
+  QString Status() const { return w->lblStatus->text(); }
+  // Selects the combo item with this text as the operator would.
+  void Choose(QComboBox* box, const QString& text);
+  // Connects (or disconnects) and returns the status line.
+  QString Click();
+  std::unique_ptr<zam::frmZAMKeyboard> w;
+};
+
+// The unit simulator as a child process, without UDP, logging to a file.
+class UnitSim {
+ public:
+  ~UnitSim();
+  // Adds --no-udp, --tcp 127.0.0.1:0 (unless --no-tcp or --tcp is given)
+  // and --log; true once it printed "ready".
+  bool Start(QStringList args);
+  void Stop();
+  void Pause();   // SIGSTOP: the unit stops answering
+  void Resume();  // SIGCONT
+  // Log lines received on a link ("tcp", "serial"), in order.
+  QList<QJsonObject> Received(const QString& link) const;
+
+  quint16 tcpPort = 0;
+  QString pty;
+  QString logPath;
+  QProcess process;
+};
+
+// Seeds the address list with one entry for the simulator and Ethernet mode.
+void SeedTcpEntry(quint16 port, const QString& password = QStringLiteral("qmpv"));
+
+}  // namespace kaymortest
+
+#define KAYMOR_TEST_MAIN(TestClass)                   \
+  int main(int argc, char** argv) {                   \
+    kaymortest::IsolateEnvironment();                 \
+    QApplication app(argc, argv);                     \
+    TestClass tc;                                     \
+    return QTest::qExec(&tc, argc, argv);             \
+  }

@@ -1,0 +1,185 @@
+// The keyboard window against the unit simulator over TCP on 127.0.0.1.
+#include "eventpump.h"
+#include "kaymortest.h"
+#include "pictures.h"
+#include "settingsstore.h"
+
+using namespace kaymortest;
+
+class TestLinkTcp : public QObject {
+  Q_OBJECT
+ private:
+  // Starts the simulator with args and the window connected to it.
+  bool Connect(UnitSim& sim, Window& win, const QStringList& simArgs, const QString& typed = "qmpv") {
+    if (!sim.Start(simArgs)) return false;
+    SeedTcpEntry(sim.tcpPort, typed);
+    if (!win.Load()) return false;
+    win.Click();
+    return win.w->IsConnected();
+  }
+  QString Picture(Window& win, const QString& name) {
+    return win.Find<QLabel>(name)->property("picture").toString();
+  }
+
+ private slots:
+  void initTestCase() {
+    zam::SetPictureRoot(TempRoot());
+    QDir().mkpath(TempRoot() + "/Images");
+    QImage dot(4, 4, QImage::Format_RGB32);
+    for (auto [name, color] : {std::pair{"zam_led_r.jpg", Qt::red}, std::pair{"zam_led_w.jpg", Qt::white}}) {
+      dot.fill(color);
+      QVERIFY(dot.save(TempRoot() + "/Images/" + name));
+    }
+  }
+  void init() { ResetSettings(); }
+
+  void defaultPasswordSendsCodeZero() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, {"--name", "Lobby"}));
+    QCOMPARE(win.Status(), QString("Status: Connected to 127.0.0.1 (Lobby)"));
+    QCOMPARE(win.w->txtPassword->property("Tag").toString(), QString());
+    const QList<QJsonObject> rx = sim.Received("tcp");
+    QVERIFY(!rx.isEmpty());
+    QCOMPARE(rx.first().value("hex").toString(), QString("ff ff 05 00 00 00 00 05 14 00 00 00 00"));
+    // The entry keeps the typed password and the port used.
+    QCOMPARE(zam::GetSetting("IPAddressList", "IP0"),
+             QString("127.0.0.1,ZAM4,SIM0001,qmpv,%1").arg(sim.tcpPort));
+    QCOMPARE(zam::GetSetting("IPAddressList", "Password", "absent"), QString("absent"));
+    QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("4"));
+    QCOMPARE(Picture(win, "imgLED4(255)"), QString("Images/zam_led_r.jpg"));
+    QVERIFY(!win.w->mnuFile->menuAction()->isEnabled());
+    QVERIFY(!win.w->cboComPort->isEnabled());
+
+    // Closing the window is refused while connected, allowed after.
+    QVERIFY(!win.w->close());
+    QVERIFY(win.w->isVisible());
+    QCOMPARE(win.Click(), QString("Status: Disconnected from 127.0.0.1 (Lobby)"));
+    QCOMPARE(Picture(win, "imgLED4(255)"), QString("Images/zam_led_w.jpg"));
+    QVERIFY(win.w->close());
+    QCOMPARE(zam::GetSetting("Options", "Running", "absent"), QString());
+  }
+
+  void typedPasswordIsSentAndStored() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, {"--password", "abcd"}, "abcd"));
+    const qint32 code = 'a' + 'b' * 'b' + 'c' * 'c' * 'c' + 'd' * 'd' * 'd' * 'd';
+    const QByteArray tail = QByteArray::fromHex(QByteArray::number(code, 16).rightJustified(8, '0'));
+    QCOMPARE(sim.Received("tcp").first().value("hex").toString().right(11),
+             QString(tail.toHex(' ')));
+  }
+
+  // Slots are written in list order, so connecting never overwrites another unit.
+  void connectKeepsEveryStoredEntry() {
+    UnitSim sim;
+    QVERIFY(sim.Start({}));
+    SeedTcpEntry(sim.tcpPort);
+    zam::SaveSetting("IPAddressList", "Total", "2");
+    zam::SaveSetting("IPAddressList", "IP0", "127.0.0.9,ZAM1,OTHER,pw9,1024");
+    zam::SaveSetting("IPAddressList", "IP1", QString("127.0.0.1,ZAM4,SIM0001,qmpv,%1").arg(sim.tcpPort));
+    Window win;
+    QVERIFY(win.Load());
+    QCOMPARE(win.w->cboComPort->currentText(), QString("127.0.0.1, ZAM4, SIM0001"));
+    win.Click();
+    QVERIFY(win.w->IsConnected());
+    const QStringList lines = SectionLines("IPAddressList");
+    QVERIFY2(lines.filter("127.0.0.9,ZAM1,OTHER,pw9,1024").size() == 1, qPrintable(lines.join('\n')));
+    QVERIFY(lines.filter(QString("127.0.0.1,ZAM4,SIM0001,qmpv,%1").arg(sim.tcpPort)).size() == 1);
+  }
+
+  void failures_data() {
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("closedPort");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("rejected") << QStringList{"--login-result", "0"} << "qmpv" << false
+                              << "Connection was rejected";
+    QTest::newRow("wrong password") << QStringList{"--password", "abcd"} << "wxyz" << false
+                                    << "Invalid password";
+    QTest::newRow("another product") << QStringList{"--class", "0x10"} << "qmpv" << false
+                                     << "The unit is not Marlox";
+    QTest::newRow("silent unit") << QStringList{"--silent-to", "0x05000000"} << "qmpv" << false
+                                 << "127.0.0.1";
+    QTest::newRow("nobody listening") << QStringList{} << "qmpv" << true << "127.0.0.1";
+  }
+  void failures() {
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, typed);
+    QFETCH(bool, closedPort);
+    QFETCH(QString, reason);
+    UnitSim sim;
+    QVERIFY(sim.Start(simArgs));
+    quint16 port = sim.tcpPort;
+    if (closedPort) sim.Stop();  // the port is free again: connects are refused
+    SeedTcpEntry(port, typed);
+    Window win;
+    QVERIFY(win.Load({"kaymor", "/debug"}));
+    QCOMPARE(win.Click(), "Status: Could not detect the unit - " + reason);
+    QVERIFY(!win.w->IsConnected());
+    QCOMPARE(win.w->cmdConnect->text(), QString("&Connect"));
+    QVERIFY(win.w->cmdConnect->isEnabled());
+    QVERIFY(win.w->mnuFile->menuAction()->isEnabled());
+    const QString log = win.w->txtDebug->toPlainText();
+    QVERIFY2(log.contains("Cannot connect to 127.0.0.1, ZAM4, SIM0001 on ") && log.contains(" (" + reason + ")"),
+             qPrintable(log));
+    QFile::remove(zam::DebugLogPath());
+  }
+
+  void peerCloseNoticedWithinOneTick() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, {"--name", "Gate"}));
+    sim.Stop();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 1500));
+    QVERIFY(clock.elapsed() <= 1100);
+    QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Gate)"));
+  }
+
+  void ledByteLightsItsBits() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, {"--type", "1", "--led", "0x05"}));
+    QVERIFY(win.Find<QLabel>("picKeyboard(0)")->isVisibleTo(win.w.get()));
+    QVERIFY(!win.Find<QLabel>("picKeyboard(1)")->isVisibleTo(win.w.get()));
+    QVERIFY(zam::PumpUntil([&] { return Picture(win, "imgLED(0)") == "Images/zam_led_r.jpg"; }, 2500));
+    for (int i = 0; i < 8; ++i) {
+      const QString expected = (i == 0 || i == 2) ? "Images/zam_led_r.jpg" : "Images/zam_led_w.jpg";
+      QCOMPARE(Picture(win, QString("imgLED(%1)").arg(i)), expected);
+    }
+    QCOMPARE(Picture(win, "imgLED(255)"), QString("Images/zam_led_r.jpg"));
+    QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("1"));
+  }
+
+  void silentLedRepliesDisconnect() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, {"--silent-to", "0x05020000", "--name", "Mute"}));
+    QElapsedTimer clock;
+    clock.start();
+    // First request within a second, a 2 s wait, then the next Timer1 tick.
+    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 6000));
+    QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() <= 4500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Mute)"));
+    QVERIFY(win.w->Timer1Tag.isEmpty());
+  }
+
+  void rebootAcknowledgedDisconnects() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, {"--name", "Boot"}));
+    win.w->RebootSequence();
+    QVERIFY(!win.w->IsConnected());
+    QVERIFY(!win.w->Link.RebootDone);
+    QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Boot)"));
+    bool sent = false;
+    for (const QJsonObject& o : sim.Received("tcp"))
+      sent |= o.value("hex").toString() == "ff ff 10 0a 00 00 00 00";
+    QVERIFY(sent);
+  }
+};
+
+KAYMOR_TEST_MAIN(TestLinkTcp)
+#include "tst_link_tcp.moc"
