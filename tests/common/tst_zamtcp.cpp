@@ -192,11 +192,12 @@ void TstZamTcp::splitReplyDispatchedOnce() {
 void TstZamTcp::framesSharingChunks() {
   const QByteArray login = BuildLoginReply(1, 0x80);
   const QByteArray led = BuildLedReply(0x21);
+  const QByteArray reboot = BuildRebootReply();  // no payload
   const QByteArray status = Status();
   FrameAssembler a;
-  // Two replies in one chunk, then the end of one with the start of the next.
-  QList<QByteArray> frames = a.Feed(login + led + status.left(5));
-  QCOMPARE(frames, (QList<QByteArray>{login, led}));
+  // Replies in one chunk, then the end of one with the start of the next.
+  QList<QByteArray> frames = a.Feed(login + reboot + led + status.left(5));
+  QCOMPARE(frames, (QList<QByteArray>{login, reboot, led}));
   QCOMPARE(a.Record().MsgType, qint32(ZAM_LED_STATUS_RESPONSE));
   frames = a.Feed(status.mid(5, 50));
   QVERIFY(frames.isEmpty());
