@@ -278,8 +278,6 @@ void frmZAMKeyboard::StartSingleInstanceServer() {
       connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
         while (peer->canReadLine()) {
           const QByteArray request = peer->readLine().trimmed();
-          peer->write("ok\n");
-          peer->flush();
           if (request == "raise") {
             if (isMinimized()) showNormal();
             raise();
@@ -287,6 +285,9 @@ void frmZAMKeyboard::StartSingleInstanceServer() {
           } else if (request == "close") {
             close();
           }
+          // Answer after acting, so the newcomer writes its marker after ours.
+          peer->write("ok\n");
+          peer->flush();
         }
       });
     }
