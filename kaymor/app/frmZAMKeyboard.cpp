@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QLocalServer>
@@ -14,6 +16,7 @@
 #include "debuglog.h"
 #include "eventpump.h"
 #include "msgbox.h"
+#include "panellayout.h"
 #include "pictures.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
@@ -25,9 +28,9 @@ namespace {
 // 15 twips to a pixel (96 DPI).
 constexpr int Px(int twips) { return (twips + 7) / 15; }
 
-constexpr int kPanelLeft = 120;
-constexpr int kPanelWidth = 11340;
-constexpr int kPanelHeight = 2340;
+using layout::kPanelHeight;
+using layout::kPanelLeft;
+using layout::kPanelWidth;
 constexpr int kFrameHeight = 855;
 constexpr int kFrameGap = 105;       // between the connection frame and the keyboard
 constexpr int kStatusHeight = 300;
@@ -37,14 +40,6 @@ constexpr int kDebugTop = 3480;
 constexpr int kDebugWindowHeight = 7200;
 constexpr int kWindowExtra = 900;    // caption, menu and borders
 constexpr int kConnectLeftEthernet = 9960;
-
-// Provisional LED places (twips on the keyboard picture) until the panel
-// layout gives the drawn ones.
-constexpr int kLedSize = 165;
-constexpr int kLedTop = 240;
-constexpr int kLedLeft = 600;
-constexpr int kLedStep = 450;
-constexpr int kLinkLedLeft = 10800;
 
 // "Keyboard"/"LastUsed"; a stored 0 means the four-camera keyboard.
 int LastUsedType() {
@@ -71,6 +66,8 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   AddAddressDialog = [] { return QString(); };
   BuildMenus();
   BuildControls();
+  const QString icon = PicturePath(QString::fromLatin1(layout::kIconPicture));
+  if (QFile::exists(icon)) setWindowIcon(QIcon(icon));
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -172,19 +169,17 @@ void frmZAMKeyboard::BuildControls() {
     picKeyboard[p]->setObjectName(QStringLiteral("picKeyboard(%1)").arg(p));
     picKeyboard[p]->setScaledContents(true);
     picKeyboard[p]->setVisible(false);
+    LoadPicture(picKeyboard[p], QString::fromLatin1(layout::kPanelPictures[p]));
     QLabel** row = p == 0 ? imgLED : imgLED4;
-    const QString name = p == 0 ? QStringLiteral("imgLED(%1)") : QStringLiteral("imgLED4(%1)");
     for (int i = 0; i < 9; ++i) {
+      const layout::LedPicture* led = layout::FindLed(p, i < 8 ? i : layout::kLinkLed);
       row[i] = new QLabel(picKeyboard[p]);
-      row[i]->setObjectName(name.arg(i < 8 ? i : 255));
+      row[i]->setObjectName(QString::fromLatin1(led->objectName));
       row[i]->setScaledContents(true);
-      const int left = i < 8 ? kLedLeft + i * kLedStep : kLinkLedLeft;
-      Place(row[i], left, kLedTop, kLedSize, kLedSize);
-      LoadPicture(row[i], QStringLiteral("Images/zam_led_w.jpg"));
+      Place(row[i], led->left, led->top, layout::kLedSize, layout::kLedSize);
+      LoadPicture(row[i], QString::fromLatin1(layout::kLedUnlit));
     }
   }
-  LoadPicture(picKeyboard[0], QStringLiteral("Images/zam_panel1.jpg"));
-  LoadPicture(picKeyboard[1], QStringLiteral("Images/zam_panel4.jpg"));
 
   txtDebug = new QPlainTextEdit(central);
   txtDebug->setObjectName("txtDebug");

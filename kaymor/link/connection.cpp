@@ -6,6 +6,7 @@
 #include "debuglog.h"
 #include "eventpump.h"
 #include "frmZAMKeyboard.h"
+#include "panellayout.h"
 #include "pictures.h"
 #include "settingsstore.h"
 #include "zamtcp.h"
@@ -13,8 +14,8 @@
 namespace zam {
 
 namespace {
-const QString kLedLit = QStringLiteral("Images/zam_led_r.jpg");
-const QString kLedUnlit = QStringLiteral("Images/zam_led_w.jpg");
+const QString kLedLit = QString::fromLatin1(layout::kLedLit);
+const QString kLedUnlit = QString::fromLatin1(layout::kLedUnlit);
 const QString kConnectCaption = QStringLiteral("&Connect");
 const QString kDisconnectCaption = QStringLiteral("&Disconnect");
 const QString kNoResponse = QStringLiteral("LED-NoResponse");
