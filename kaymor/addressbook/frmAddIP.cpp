@@ -1,0 +1,217 @@
+#include "frmAddIP.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QValidator>
+
+#include "PingIP.h"
+#include "addresslist.h"
+#include "dotquad.h"
+#include "msgbox.h"
+
+namespace zam {
+
+QString NewAddressEntry;
+
+namespace {
+
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+
+// Typed and pasted text alike: a paste must not slip past the key filter.
+class FieldFilter : public QValidator {
+ public:
+  enum Kind { Model, Serial, Digits };
+  FieldFilter(Kind kind, QObject* parent) : QValidator(parent), kind_(kind) {}
+
+  State validate(QString& input, int& pos) const override {
+    QString kept;
+    kept.reserve(input.size());
+    int newPos = pos;
+    for (int i = 0; i < input.size(); ++i) {
+      QChar c = input[i];
+      if (kind_ == Serial && c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = c.toUpper();
+      if (Passes(c)) kept += c;
+      else if (i < pos) --newPos;
+    }
+    input = kept;
+    pos = newPos;
+    return Acceptable;
+  }
+
+ private:
+  bool Passes(QChar c) const {
+    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    switch (kind_) {
+      // A comma would split the stored entry into more than five fields.
+      case Model: return c != QLatin1Char(',');
+      case Serial:
+        return digit || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('-');
+      case Digits: return digit || c == QLatin1Char('-');
+    }
+    return false;
+  }
+  Kind kind_;
+};
+
+struct FieldSpec {
+  const char* label;
+  int maxLength;
+  const char* initial;
+  const char* tag;
+  FieldFilter::Kind filter;
+};
+constexpr FieldSpec kFields[4] = {
+    {"&Model:", 20, "", "Model", FieldFilter::Model},
+    {"&Serial Number:", 20, "", "Serial Number", FieldFilter::Serial},
+    {"&Password:", 4, "", "", FieldFilter::Digits},
+    {"Port &Number:", 5, "1024", "Port Number", FieldFilter::Digits},
+};
+constexpr int kModel = 0, kSerial = 1, kPassword = 2, kPort = 3;
+
+const QString kTrail = QStringLiteral("    ");
+
+}  // namespace
+
+frmAddIP::frmAddIP(const QStringList& addressBoxItems, QWidget* parent)
+    : QDialog(parent), items_(addressBoxItems) {
+  NewAddressEntry.clear();
+  setObjectName(QStringLiteral("frmAddIP"));
+  setWindowTitle(QStringLiteral("Add IP Address"));
+  setModal(true);
+
+  // Created in tab order: address, the four text boxes, OK, Cancel.
+  const int labelLeft = Px(240), fieldLeft = Px(1800), rowTop = Px(240), rowStep = Px(480);
+  const int labelWidth = fieldLeft - labelLeft - Px(120);
+  lblField[0] = new QLabel(QStringLiteral("&IP Address:"), this);
+  lblField[0]->setObjectName(QStringLiteral("lblIPAddress"));
+  lblField[0]->setGeometry(labelLeft, rowTop, labelWidth, Px(330));
+  dqNewIPAddress = CreateDotquadControl(QStringLiteral("DotquadLib.Dotquad"), this);
+  if (dqNewIPAddress) {
+    dqNewIPAddress->setObjectName(QStringLiteral("dqNewIPAddress"));
+    dqNewIPAddress->move(fieldLeft, rowTop);
+    lblField[0]->setBuddy(dqNewIPAddress);
+  }
+
+  for (int i = 0; i < 4; ++i) {
+    const FieldSpec& f = kFields[i];
+    const int top = rowTop + (i + 1) * rowStep;
+    lblField[i + 1] = new QLabel(QString::fromLatin1(f.label), this);
+    lblField[i + 1]->setObjectName(QStringLiteral("lblModel(%1)").arg(i));
+    lblField[i + 1]->setGeometry(labelLeft, top, labelWidth, Px(330));
+    QLineEdit* box = new QLineEdit(this);
+    box->setObjectName(QStringLiteral("txtModel(%1)").arg(i));
+    box->setProperty("Tag", QString::fromLatin1(f.tag));
+    box->setMaxLength(f.maxLength);
+    box->setValidator(new FieldFilter(f.filter, box));
+    box->setText(QString::fromLatin1(f.initial));
+    box->setGeometry(fieldLeft, top, i < kPassword ? Px(2130) : Px(900), Px(330));
+    lblField[i + 1]->setBuddy(box);
+    txtModel[i] = box;
+  }
+
+  const int buttonTop = rowTop + 5 * rowStep + Px(120);
+  cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK->setDefault(true);
+  cmdOK->setGeometry(Px(1080), buttonTop, Px(1200), Px(375));
+  cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdCancel->setGeometry(Px(2520), buttonTop, Px(1200), Px(375));
+  connect(cmdOK, &QPushButton::clicked, this, &frmAddIP::cmdOK_Click);
+  connect(cmdCancel, &QPushButton::clicked, this, &frmAddIP::cmdCancel_Click);
+
+  setFixedSize(fieldLeft + Px(2130) + Px(240), buttonTop + Px(375) + Px(240));
+}
+
+QString frmAddIP::AddAddress(QWidget* parent, const QStringList& addressBoxItems) {
+  frmAddIP dialog(addressBoxItems, parent);
+  dialog.exec();
+  return NewAddressEntry;
+}
+
+QString frmAddIP::AddAddress(QWidget* parent, const QComboBox* addressBox) {
+  QStringList items;
+  if (addressBox)
+    for (int i = 0; i < addressBox->count(); ++i) items << addressBox->itemText(i);
+  return AddAddress(parent, items);
+}
+
+QString frmAddIP::Address() const {
+  const auto* dq = qobject_cast<const Dotquad*>(dqNewIPAddress);
+  return dq ? dq->FullAddress() : QString();
+}
+
+bool frmAddIP::Refuse(const QString& title, const QString& text) {
+  MsgBox(this, text, MsgButtons::Ok, MsgIcon::Exclamation, title);
+  return false;
+}
+
+void frmAddIP::cmdOK_Click() {
+  // The ping lets events run: a second click must not start a second check.
+  if (checking_) return;
+  checking_ = true;
+  const auto done = qScopeGuard([this] { checking_ = false; });
+
+  QString address = Address();
+  const QString result = PingAddress(address);
+  if (result.contains(QLatin1Char('['))) {
+    const QString status = result.section(QLatin1Char('['), 0, 0).trimmed();
+    // Only a malformed address stops here; a unit that does not answer is fine.
+    if (status == QLatin1String("11018") || status == QLatin1String("-1")) {
+      Refuse(QStringLiteral("IP Address"), QStringLiteral("Bad IP address format.") + kTrail);
+      return;
+    }
+  }
+
+  for (int i : {kModel, kSerial, kPort}) {
+    // Blanks alone would leave an empty field in the entry.
+    if (txtModel[i]->text().trimmed().isEmpty()) {
+      const QString tag = txtModel[i]->property("Tag").toString();
+      Refuse(tag, tag + QStringLiteral(" cannot be blank.") + kTrail);
+      return;
+    }
+  }
+  // The port box takes five characters: 0, 70000 or "-" are no TCP port.
+  bool portOk = false;
+  const int port = txtModel[kPort]->text().toInt(&portOk);
+  if (!portOk || port < 1 || port > 65535) {
+    Refuse(QStringLiteral("Port Number"),
+           QStringLiteral("Port Number must be between 1 and 65535.") + kTrail);
+    return;
+  }
+
+  const QString serial = txtModel[kSerial]->text();
+  for (const QString& item : std::as_const(items_)) {
+    if (item.contains(address)) {
+      Refuse(QStringLiteral("IP Address Duplication"),
+             address + QStringLiteral(" is already existing.") + kTrail);
+      return;
+    }
+    if (item.contains(serial)) {
+      Refuse(QStringLiteral("Serial Number Duplication"),
+             serial + QStringLiteral(" is already existing.") + kTrail);
+      return;
+    }
+  }
+
+  if (txtModel[kPassword]->text().isEmpty()) {
+    // The default password has letters, which the typing filter would drop.
+    QLineEdit* box = txtModel[kPassword];
+    const QValidator* filter = box->validator();
+    box->setValidator(nullptr);
+    box->setText(QString::fromLatin1(kDefaultPassword));
+    box->setValidator(filter);
+  }
+
+  QString entry = address;
+  for (const QLineEdit* box : txtModel) entry += QLatin1Char(',') + box->text().trimmed();
+  NewAddressEntry = entry;
+  accept();
+}
+
+void frmAddIP::cmdCancel_Click() { reject(); }
+
+}  // namespace zam
