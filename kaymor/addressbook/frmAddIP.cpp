@@ -56,14 +56,14 @@ class FieldFilter : public QValidator {
   Kind kind_;
 };
 
-struct FieldSpec {
+struct FieldSetup {
   const char* label;
   int maxLength;
   const char* initial;
   const char* tag;
   FieldFilter::Kind filter;
 };
-constexpr FieldSpec kFields[4] = {
+constexpr FieldSetup kFields[4] = {
     {"&Model:", 20, "", "Model", FieldFilter::Model},
     {"&Serial Number:", 20, "", "Serial Number", FieldFilter::Serial},
     {"&Password:", 4, "", "", FieldFilter::Digits},
@@ -96,7 +96,7 @@ frmAddIP::frmAddIP(const QStringList& addressBoxItems, QWidget* parent)
   }
 
   for (int i = 0; i < 4; ++i) {
-    const FieldSpec& f = kFields[i];
+    const FieldSetup& f = kFields[i];
     const int top = rowTop + (i + 1) * rowStep;
     lblField[i + 1] = new QLabel(QString::fromLatin1(f.label), this);
     lblField[i + 1]->setObjectName(QStringLiteral("lblModel(%1)").arg(i));
