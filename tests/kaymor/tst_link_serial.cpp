@@ -10,9 +10,11 @@ class TestLinkSerial : public QObject {
   Q_OBJECT
  private:
   // The simulator on a pty reached as COM1, and the window in RS-232 mode.
-  bool Load(UnitSim& sim, Window& win, QStringList simArgs) {
+  // With a link path, COM1 is mapped to that symbolic link, as the demo does.
+  bool Load(UnitSim& sim, Window& win, QStringList simArgs, const QString& link = QString()) {
+    if (!link.isEmpty()) simArgs << "--pty-link" << link;
     if (!sim.Start(simArgs << "--no-tcp" << "--pty")) return false;
-    zam::SaveSetting("Ports", "COM1", sim.pty);
+    zam::SaveSetting("Ports", "COM1", link.isEmpty() ? sim.pty : link);
     zam::SaveSetting("RS-232", "Port", "COM1");
     zam::SaveSetting("IPAddressList", "CommType", "0");
     if (!win.Load()) return false;
@@ -50,7 +52,7 @@ class TestLinkSerial : public QObject {
   void baudSearchFindsAndStoresTheRate() {
     UnitSim sim;
     Window win;
-    QVERIFY(Load(sim, win, {"--baud", "4800", "--name", "Dock"}));
+    QVERIFY(Load(sim, win, {"--baud", "4800", "--name", "Dock"}, TempRoot() + "/ttyUNIT"));
     QCOMPARE(win.Click(), QString("Status: Connected to the unit (Dock)"));
     QCOMPARE(InfoRequestRates(sim), (QList<int>{9600, 57600, 38400, 19200, 4800}));
     QCOMPARE(zam::GetSetting("RS-232", "BaudRate"), QString("4800"));
