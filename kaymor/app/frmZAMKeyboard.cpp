@@ -10,7 +10,9 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMenuBar>
+#include <QAbstractItemView>
 #include <QScreen>
+#include <QScrollBar>
 
 #include "appinfo.h"
 #include "debuglog.h"
@@ -140,7 +142,9 @@ void frmZAMKeyboard::BuildControls() {
   lblComPort->setBuddy(cboComPort);
   cboComPort->installEventFilter(this);
   connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Click(); });
+  // The operator is busy with the list: timed discovery waits.
   connect(cboComPort, &AddressCombo::droppedDown, this, [this] { DiscoverTicks = 0; });
+  connect(cboComPort->view()->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { DiscoverTicks = 0; });
 
   Label1[0] = new QLabel(tr("Pass&word:"), Frame1);
   Label1[0]->setObjectName("Label1(0)");

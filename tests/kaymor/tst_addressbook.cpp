@@ -151,23 +151,29 @@ class TestAddressBook : public QObject {
 
   void deleteRemovesTheShownEntry_data() {
     QTest::addColumn<zam::MsgAnswer>("answer");
+    QTest::addColumn<QString>("remembered");
     QTest::addColumn<QStringList>("remaining");
+    const QStringList both{"IP0=\"10.0.0.1,ZAM4,A12,p,1024\"", "IP1=\"10.0.0.2,ZAM4,A1,p,1024\""};
     // A1 is contained in A12: the entry shown is the one removed.
-    QTest::newRow("yes") << zam::MsgAnswer::Yes << QStringList{"IP0=\"10.0.0.1,ZAM4,A12,p,1024\""};
-    QTest::newRow("no") << zam::MsgAnswer::No
-                        << QStringList{"IP0=\"10.0.0.1,ZAM4,A12,p,1024\"", "IP1=\"10.0.0.2,ZAM4,A1,p,1024\""};
+    QTest::newRow("yes") << zam::MsgAnswer::Yes << "10.0.0.2, ZAM4, A1"
+                         << QStringList{"IP0=\"10.0.0.1,ZAM4,A12,p,1024\""};
+    QTest::newRow("no") << zam::MsgAnswer::No << "10.0.0.2, ZAM4, A1" << both;
+    // Without a serial number to look for, nothing is taken for a match.
+    QTest::newRow("nothing remembered") << zam::MsgAnswer::Yes << "" << both;
   }
   void deleteRemovesTheShownEntry() {
     QFETCH(zam::MsgAnswer, answer);
+    QFETCH(QString, remembered);
     QFETCH(QStringList, remaining);
     Store({"10.0.0.1,ZAM4,A12,p,1024", "10.0.0.2,ZAM4,A1,p,1024"}, "10.0.0.2, ZAM4, A1");
     MsgRecorder boxes(answer);
     Window win;
     QVERIFY(win.Load());
+    zam::SaveSetting("IPAddressList", "LastUsed", remembered);
     QTest::keyClick(win.w->cboComPort, Qt::Key_Delete);
     QCOMPARE(boxes.shown.size(), 1);
     QCOMPARE(boxes.shown[0].title, QString("Delete a IP Address"));
-    QCOMPARE(boxes.shown[0].text, QString("Do you want to delete \"10.0.0.2, ZAM4, A1\"?\t"));
+    QCOMPARE(boxes.shown[0].text, "Do you want to delete \"" + remembered + "\"?\t");
     QCOMPARE(Slots(), remaining);
   }
 

@@ -166,6 +166,28 @@ class TestLinkTcp : public QObject {
     QVERIFY(win.w->Timer1Tag.isEmpty());
   }
 
+  // A poll still waiting when the peer went away must not end the next link.
+  void lateMissSparesTheNextLink() {
+    UnitSim mute;
+    Window win;
+    QVERIFY(Connect(mute, win, {"--silent-to", "0x05020000"}));
+    auto ledRequests = [&] {
+      int n = 0;
+      for (const QJsonObject& o : mute.Received("tcp")) n += o.value("hex").toString() == "ff ff 05 02 00 00 00 00";
+      return n;
+    };
+    QVERIFY(zam::PumpUntil([&] { return ledRequests() > 0; }, 2000));
+    mute.Stop();
+    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 1500));
+
+    UnitSim unit;
+    QVERIFY(unit.Start({"--tcp", QString("127.0.0.1:%1").arg(mute.tcpPort)}));
+    win.Click();
+    QVERIFY(win.w->IsConnected());
+    zam::PumpFor(3000);  // the stale wait ends and two Timer1 ticks pass
+    QVERIFY(win.w->IsConnected());
+  }
+
   void rebootAcknowledgedDisconnects() {
     UnitSim sim;
     Window win;
