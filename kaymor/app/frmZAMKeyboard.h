@@ -123,7 +123,7 @@ class frmZAMKeyboard : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   void ApplyNotConnected();
-  void SetLinkEnd(const QString& status, bool ethernet);
+  void SetLinkEnd(const QString& logLine);
   void DrawLeds(quint8 bits);
   void PollSerialLeds();
   void SetRowLeds(int unitType, bool includeLink, const QString& picture);

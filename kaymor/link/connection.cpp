@@ -79,7 +79,7 @@ void frmZAMKeyboard::cmdConnect_Click() {
       WriteDebugLog(QStringLiteral("Cannot connect to %1 on %2 (%3)").arg(text, Today(), Link.UnitInfo.Message));
     } else {
       lblStatus->setText(QStringLiteral("Status: Connected to the unit (") + Link.UnitInfo.Name + ')');
-      SetLinkEnd(QStringLiteral("Connected to ") + text + QStringLiteral(" on ") + Today(), false);
+      SetLinkEnd(QStringLiteral("Connected to ") + text + QStringLiteral(" on ") + Today());
     }
   } else if (connecting && ethernet) {
     DeleteSetting("IPAddressList", "Password");
@@ -110,7 +110,7 @@ void frmZAMKeyboard::cmdConnect_Click() {
       }
       lblStatus->setText(QStringLiteral("Status: Connected to ") + target_ + QStringLiteral(" (") +
                          Link.UnitInfo.Name + ')');
-      SetLinkEnd(QStringLiteral("Connected to ") + text + QStringLiteral(" on ") + Today(), true);
+      SetLinkEnd(QStringLiteral("Connected to ") + text + QStringLiteral(" on ") + Today());
     }
   } else {
     cmdConnect->setText(kConnectCaption);
@@ -137,7 +137,7 @@ void frmZAMKeyboard::cmdConnect_Click() {
 }
 
 // The steps every successful connect ends with.
-void frmZAMKeyboard::SetLinkEnd(const QString& logLine, bool /*ethernet*/) {
+void frmZAMKeyboard::SetLinkEnd(const QString& logLine) {
   cmdConnect->setText(kDisconnectCaption);
   tmrKeyHook->start();
   NotConnected = false;
