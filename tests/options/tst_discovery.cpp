@@ -1,0 +1,255 @@
+// Discovery inside a network namespace with two simulated units: the
+// Options dialog's "Discover" and "Add &IP(s)", a settings change over a
+// pseudo-terminal seen in the next discovery, and the keyboard window's
+// timed discovery.
+#include <QAction>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "corvel_udp.h"
+#include "dotquad.h"
+#include "eventpump.h"
+#include "frmOptions.h"
+#include "kaymortest.h"
+#include "netnslab.h"
+#include "settingsstore.h"
+#include "unitsimrun.h"
+
+using zam::frmOptions;
+
+namespace {
+
+const QString kUnit1 = QStringLiteral("10.78.0.11, ZAM4, ZS-2001");
+const QString kUnit2 = QStringLiteral("10.78.0.12, ZAM1, ZS-2002");
+
+QStringList Items(const QListWidget* list) {
+  QStringList items;
+  for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+  return items;
+}
+
+// The stored address list: Total and the slots IP0.. in order.
+QStringList StoredList() {
+  QStringList out;
+  const int total = zam::GetSetting("IPAddressList", "Total", "0").toInt();
+  for (int n = 0; n < total; ++n) out << zam::GetSetting("IPAddressList", QStringLiteral("IP%1").arg(n));
+  return out;
+}
+
+void StoreList(const QStringList& entries) {
+  zam::SaveSetting("IPAddressList", "Total", QString::number(entries.size()));
+  for (int n = 0; n < entries.size(); ++n) zam::SaveSetting("IPAddressList", QStringLiteral("IP%1").arg(n), entries[n]);
+}
+
+}  // namespace
+
+class TestDiscovery : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void cleanupTestCase();
+  void init();
+  void dialogDiscoverLists();
+  void dialogAddMerges_data();
+  void dialogAddMerges();
+  void dialogDiscoverWithoutUnits();
+  void changedAddressIsDiscovered();
+
+ private:
+  // The dialog after one "Discover" that found both units (shared by the rows).
+  frmOptions* Discovered();
+
+  std::unique_ptr<NetnsLab> lab_;
+  QString why_;
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::vector<std::unique_ptr<UnitSim>> sims_;
+  QAction menuItem_{QStringLiteral("&Options...")};
+  std::unique_ptr<frmOptions> discovered_;
+};
+
+#define REQUIRE_LAB() \
+  if (!lab_) QSKIP(qPrintable(why_))
+
+void TestDiscovery::initTestCase() {
+  why_ = NetnsLab::Unavailable();
+  if (!why_.isEmpty()) return;
+  dir_ = std::make_unique<QTemporaryDir>();
+  lab_ = std::make_unique<NetnsLab>();
+  // K holds Kaymor on a bridge; each unit has its own namespace on it.
+  bool ok = lab_->Add("K") && lab_->Ip("K", "link add br0 type bridge") &&
+            lab_->Ip("K", "addr add 10.78.0.1/24 dev br0") && lab_->Ip("K", "link set br0 up");
+  for (int i = 1; ok && i <= 2; ++i) {
+    const QString role = QStringLiteral("U%1").arg(i);
+    const QString port = QStringLiteral("u%1").arg(i);
+    ok = lab_->Add(role) &&
+         lab_->Ip("K", QStringLiteral("link add %1 type veth peer name e0 netns %2").arg(port, lab_->Name(role))) &&
+         lab_->Ip("K", QStringLiteral("link set %1 master br0").arg(port)) &&
+         lab_->Ip("K", QStringLiteral("link set %1 up").arg(port)) &&
+         lab_->Ip(role, QStringLiteral("addr add 10.78.0.1%1/24 dev e0").arg(i)) && lab_->Ip(role, "link set e0 up");
+  }
+  const QStringList common = {"--udp-address", "0.0.0.0", "--udp-port", "8092", "--tcp", "0.0.0.0:1024"};
+  const QList<QStringList> units = {
+      {"--ip", "10.78.0.11", "--serial", "ZS-2001", "--model-name", "ZAM4", "--type", "4", "--pty", "--pty-link",
+       dir_->filePath("ttyU1"), "--baud", "57600"},
+      {"--ip", "10.78.0.12", "--serial", "ZS-2002", "--model-name", "ZAM1", "--type", "1"}};
+  for (int i = 0; ok && i < units.size(); ++i) {
+    auto sim = std::make_unique<UnitSim>();
+    QProcess* p = lab_->Start(QStringLiteral("U%1").arg(i + 1), QStringLiteral(UNITSIM_PATH),
+                              common + units[i] + sim->LogArgs());
+    ok = sim->Adopt(p);
+    sims_.push_back(std::move(sim));
+  }
+  // Everything this test opens from now on lives in K.
+  ok = ok && lab_->Enter("K");
+  if (!ok) {
+    why_ = QStringLiteral("could not build the namespaces or start the units (see warnings)");
+    sims_.clear();
+    lab_.reset();
+  }
+}
+
+void TestDiscovery::cleanupTestCase() {
+  discovered_.reset();
+  sims_.clear();
+  lab_.reset();
+}
+
+void TestDiscovery::init() {
+  kaymortest::ResetSettings();
+  menuItem_.setProperty("Tag", QVariant());
+}
+
+frmOptions* TestDiscovery::Discovered() {
+  if (!discovered_) {
+    zam::SaveSetting("Options", "DisOption", "1");
+    discovered_ = std::make_unique<frmOptions>(&menuItem_);
+    discovered_->cmdDiscovery->click();
+  }
+  return discovered_.get();
+}
+
+void TestDiscovery::dialogDiscoverLists() {
+  REQUIRE_LAB();
+  zam::SaveSetting("Options", "DisOption", "1");
+  discovered_ = std::make_unique<frmOptions>(&menuItem_);
+  frmOptions& d = *discovered_;
+  QVERIFY(d.cmdDiscovery->isEnabled());
+  QStringList during;
+  connect(d.UDP1, &Corvel_Project::UDP::Discovered, this, [&] {
+    during << d.lblDisStatus->text() + " / " + d.cmdDiscovery->text() + (d.cmdDiscovery->isEnabled() ? " on" : " off");
+  });
+  d.cmdDiscovery->click();
+
+  QCOMPARE(during, (QStringList{"Found 1 / Searching... off", "Found 2 / Searching... off"}));
+  QCOMPARE(Items(d.lstIPAddress), (QStringList{kUnit1, kUnit2}));
+  for (int i = 0; i < 2; ++i) QCOMPARE(d.lstIPAddress->item(i)->checkState(), Qt::Unchecked);
+  QCOMPARE(d.lblDisStatus->text(), QStringLiteral("Found 2"));
+  QCOMPARE(d.cmdDiscovery->text(), QStringLiteral("Discover"));
+  QVERIFY(d.cmdDiscovery->isEnabled());
+  QVERIFY(d.cmdSelectAll[0]->isEnabled());
+  QVERIFY(d.cmdSelectAll[1]->isEnabled());
+  QVERIFY(!d.cmdAddIP->isEnabled());
+  d.lstIPAddress->item(1)->setCheckState(Qt::Checked);
+  QVERIFY(d.cmdAddIP->isEnabled());
+  d.lstIPAddress->item(1)->setCheckState(Qt::Unchecked);
+  QVERIFY(!d.cmdAddIP->isEnabled());
+}
+
+void TestDiscovery::dialogAddMerges_data() {
+  QTest::addColumn<QStringList>("stored");
+  QTest::addColumn<QList<int>>("checked");
+  QTest::addColumn<bool>("answerYes");
+  QTest::addColumn<QStringList>("expected");
+  QTest::addColumn<int>("questions");
+
+  QTest::newRow("empty list takes both")
+      << QStringList{} << QList<int>{0, 1} << true
+      << QStringList{"10.78.0.11,ZAM4,ZS-2001,qmpv,1024", "10.78.0.12,ZAM1,ZS-2002,qmpv,1024"} << 0;
+  QTest::newRow("only the checked unit")
+      << QStringList{"10.9.9.9,ZAM4,OTHER,pw,1024"} << QList<int>{1} << true
+      << QStringList{"10.78.0.12,ZAM1,ZS-2002,qmpv,1024", "10.9.9.9,ZAM4,OTHER,pw,1024"} << 0;
+  QTest::newRow("moved unit keeps its password")
+      << QStringList{"10.9.9.9,ZAM4,ZS-2001,secret,2000"} << QList<int>{0} << true
+      << QStringList{"10.78.0.11,ZAM4,ZS-2001,secret,1024"} << 0;
+  const QStringList listed{"10.78.0.11,ZAM4,ZS-2001,pw1,2000", "10.78.0.12,ZAM1,ZS-2002,pw2,2000"};
+  const QStringList updated{"10.78.0.11,ZAM4,ZS-2001,pw1,1024", "10.78.0.12,ZAM1,ZS-2002,pw2,1024"};
+  QTest::newRow("listed units, Yes: a question each") << listed << QList<int>{0, 1} << true << updated << 2;
+  QTest::newRow("listed units, No: the first question only") << listed << QList<int>{0, 1} << false << updated << 1;
+}
+
+void TestDiscovery::dialogAddMerges() {
+  REQUIRE_LAB();
+  QFETCH(QStringList, stored);
+  QFETCH(QList<int>, checked);
+  QFETCH(bool, answerYes);
+  QFETCH(QStringList, expected);
+  QFETCH(int, questions);
+
+  frmOptions* d = Discovered();
+  QCOMPARE(d->lstIPAddress->count(), 2);
+  kaymortest::ResetSettings();
+  StoreList(stored);
+  d->cmdSelectAll[1]->click();
+  for (int i : checked) d->lstIPAddress->item(i)->setCheckState(Qt::Checked);
+  kaymortest::MsgRecorder boxes(answerYes ? zam::MsgAnswer::Yes : zam::MsgAnswer::No);
+  d->cmdAddIP->click();
+
+  QCOMPARE(StoredList(), expected);
+  QCOMPARE(boxes.shown.size(), questions);
+  if (questions > 0) {
+    const zam::MsgRequest& first = boxes.shown.first();
+    QCOMPARE(first.title, QStringLiteral("Unit Duplication"));
+    QCOMPARE(first.icon, zam::MsgIcon::Exclamation);
+    QCOMPARE(first.buttons, zam::MsgButtons::YesNo);
+    QCOMPARE(first.text, QStringLiteral("[10.78.0.11, ZAM4, ZS-2001] already exists.     \r\n"
+                                        "Click Yes if you want to see each IP duplication message.\r\n"
+                                        "Otherwise, click No.\r\n\r\n"));
+  }
+  QCOMPARE(menuItem_.property("Tag").toString(), QStringLiteral("Update"));
+}
+
+void TestDiscovery::dialogDiscoverWithoutUnits() {
+  REQUIRE_LAB();
+  zam::SaveSetting("Options", "DisOption", "1");
+  frmOptions d;
+  d.txtPort->setText(QStringLiteral("8099"));  // no unit listens there
+  d.cmdDiscovery->click();
+  QCOMPARE(d.UDP1->RemotePort(), 8099);
+  QCOMPARE(d.lstIPAddress->count(), 0);
+  QCOMPARE(d.lblDisStatus->text(), QStringLiteral("Click Discover"));
+  QVERIFY(!d.cmdSelectAll[0]->isEnabled());
+  QVERIFY(!d.cmdSelectAll[1]->isEnabled());
+  QVERIFY(d.cmdDiscovery->isEnabled());
+}
+
+void TestDiscovery::changedAddressIsDiscovered() {
+  REQUIRE_LAB();
+  QTemporaryDir profiles;
+  zam::SetProfileFolder(profiles.path());
+  zam::SaveSetting("Options", "DisOption", "1");
+  zam::SaveSetting("Ports", "COM2", dir_->filePath("ttyU1"));
+  zam::SaveSetting("RS-232", "Port", "COM2");
+  zam::SaveSetting("RS-232", "BaudRate", "57600");
+  frmOptions d;
+  d.cmdEthernet[0]->click();
+  QCOMPARE(d.dqIpAddress[0]->FullAddress(), QStringLiteral("10.78.0.11"));
+  d.dqIpAddress[0]->SetFullAddress(QStringLiteral("10.78.0.21"));
+  d.cmdEthernet[1]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Ethernet settings were set to unit successfully."));
+
+  d.cmdDiscovery->click();
+  QCOMPARE(Items(d.lstIPAddress), (QStringList{kUnit2, "10.78.0.21, ZAM4, ZS-2001"}));
+
+  // Back to where it was, for the tests that follow.
+  d.dqIpAddress[0]->SetFullAddress(QStringLiteral("10.78.0.11"));
+  d.cmdEthernet[1]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Ethernet settings were set to unit successfully."));
+  zam::SetProfileFolder(QString());
+}
+
+KAYMOR_TEST_MAIN(TestDiscovery)
+#include "tst_discovery.moc"
