@@ -16,7 +16,10 @@
 
 #include "appinfo.h"
 #include "debuglog.h"
+#include "dotquad.h"
 #include "eventpump.h"
+#include "frmAbout.h"
+#include "frmAddIP.h"
 #include "msgbox.h"
 #include "panellayout.h"
 #include "pictures.h"
@@ -64,8 +67,11 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmZAMKeyboard");
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   Link.PCKBStatus = &PCKB.Status;
-  // Until the add-address dialog exists, "Add" behaves as a cancelled dialog.
-  AddAddressDialog = [] { return QString(); };
+  AddAddressDialog = [this] { return frmAddIP::AddAddress(this, cboComPort); };
+  // The address fields' warnings are the program's message boxes too.
+  Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
+    MsgBox(QApplication::activeWindow(), text, MsgButtons::Ok, MsgIcon::Exclamation, title);
+  });
   BuildMenus();
   BuildControls();
   const QString icon = PicturePath(QString::fromLatin1(layout::kIconPicture));
@@ -115,6 +121,7 @@ void frmZAMKeyboard::BuildMenus() {
   mnuHelp->setObjectName("mnuHelp");
   mnuHelpAbout = mnuHelp->addAction(tr("&About"));
   mnuHelpAbout->setObjectName("mnuHelpAbout");
+  connect(mnuHelpAbout, &QAction::triggered, this, [this] { frmAbout::ShowAbout(this); });
 }
 
 void frmZAMKeyboard::BuildControls() {
