@@ -172,8 +172,4 @@ void frmZAMKeyboard::cboCommType_Click() {
   if (cboComPort->currentIndex() < 0 && cboComPort->count() > 3) SelectAddressItem(0);
 }
 
-void frmZAMKeyboard::TimedDiscoveryTick() {
-  // Timed discovery arrives with the discovery control.
-}
-
 }  // namespace zam

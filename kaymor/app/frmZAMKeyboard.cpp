@@ -74,6 +74,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   });
   BuildMenus();
   BuildControls();
+  SetUpDiscovery();
   const QString icon = PicturePath(QString::fromLatin1(layout::kIconPicture));
   if (QFile::exists(icon)) setWindowIcon(QIcon(icon));
 

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "addresslist.h"
+#include "discoverymsg.h"
 #include "unitlink.h"
 
 class QAction;
@@ -20,6 +21,10 @@ class QMenu;
 class QFrame;
 class QListWidget;
 class QLocalServer;
+
+namespace Corvel_Project {
+class UDP;
+}
 
 namespace zam {
 
@@ -68,6 +73,15 @@ class frmZAMKeyboard : public QMainWindow {
 
   // The add-address dialog: gives a full entry, or "" when cancelled.
   std::function<QString()> AddAddressDialog;
+
+  // Discovery (addressbook/discovery.cpp).
+  void DiscoverUnits();
+  void mnuToolsOptions_Click();
+  Corvel_Project::UDP* UDP1 = nullptr;
+  QList<DISCOVER_UDP_INFO> UnitList;
+  int DiscoveredCount = 0;
+  bool AutoDiscover = false;
+  int DiscoverTickLimit = 30;
 
   // State shared with the other parts of the window.
   UnitLink Link;
@@ -132,6 +146,8 @@ class frmZAMKeyboard : public QMainWindow {
   void RefreshHiddenList();
   void StartSingleInstanceServer();
   void TimedDiscoveryTick();
+  void SetUpDiscovery();
+  void DiscoveryCycle();
   void tmrKeyHook_Timer();
 
   QString target_;          // the unit being connected

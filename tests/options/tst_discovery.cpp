@@ -2,7 +2,10 @@
 // Options dialog's "Discover" and "Add &IP(s)", a settings change over a
 // pseudo-terminal seen in the next discovery, and the keyboard window's
 // timed discovery.
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
+#include <QScrollBar>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -10,6 +13,7 @@
 #include <QtTest>
 
 #include "corvel_udp.h"
+#include "debuglog.h"
 #include "dotquad.h"
 #include "eventpump.h"
 #include "frmOptions.h"
@@ -39,6 +43,21 @@ QStringList StoredList() {
   return out;
 }
 
+// Ethernet mode with timed discovery, and a version so that start-up is not a first run.
+void TimedSettings() {
+  zam::SaveSetting("IPAddressList", "CommType", "1");
+  zam::SaveSetting("Options", "DisOption", "0");
+  zam::SaveSetting("Options", "Version", "1.01.1004");
+}
+
+QStringList BoxItems(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+const QString kSeparator(38, QLatin1Char('='));
+
 void StoreList(const QStringList& entries) {
   zam::SaveSetting("IPAddressList", "Total", QString::number(entries.size()));
   for (int n = 0; n < entries.size(); ++n) zam::SaveSetting("IPAddressList", QStringLiteral("IP%1").arg(n), entries[n]);
@@ -58,6 +77,12 @@ class TestDiscovery : public QObject {
   void dialogAddMerges();
   void dialogDiscoverWithoutUnits();
   void changedAddressIsDiscovered();
+  void timedDiscoveryListsBothUnits();
+  void timedRhythmWithThreeKnown();
+  void timedDiscoveryNotArmed_data();
+  void timedDiscoveryNotArmed();
+  void addressBoxWorkHoldsDiscovery();
+  void optionsMenuReloadsTheList();
 
  private:
   // The dialog after one "Discover" that found both units (shared by the rows).
@@ -249,6 +274,184 @@ void TestDiscovery::changedAddressIsDiscovered() {
   d.cmdEthernet[1]->click();
   QCOMPARE(d.lblStatus->text(), QStringLiteral("Ethernet settings were set to unit successfully."));
   zam::SetProfileFolder(QString());
+}
+
+// Ticks 1..4 count, tick 5 runs a discovery (fewer than 3 known); a tick that
+// arrives while the run is under way counts nothing.
+void TestDiscovery::timedDiscoveryListsBothUnits() {
+  REQUIRE_LAB();
+  TimedSettings();
+  kaymortest::Window win;
+  QVERIFY(win.Load({"kaymor", "/debug"}));
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();  // the test drives the ticks
+  QVERIFY(w.UDP1);
+  QCOMPARE(w.UDP1->State(), quint8(0));
+  const QString startStatus = win.Status();
+  for (int tick = 1; tick <= 4; ++tick) {
+    w.Timer1_Timer();
+    QCOMPARE(w.DiscoverTicks, tick);
+  }
+  QCOMPARE(win.Status(), startStatus);
+
+  int ticksBefore = -1, ticksAfter = -1;
+  QString statusDuring;
+  quint8 stateDuring = 0;
+  QTimer::singleShot(1500, &w, [&] {
+    statusDuring = win.Status();
+    stateDuring = w.UDP1->State();
+    ticksBefore = w.DiscoverTicks;
+    w.Timer1_Timer();
+    ticksAfter = w.DiscoverTicks;
+  });
+  w.Timer1_Timer();
+  QCOMPARE(statusDuring, QStringLiteral("Status: Discovering Marlox on the network..."));
+  QCOMPARE(stateDuring, quint8(1));
+  QCOMPARE(ticksBefore, 5);
+  QCOMPARE(ticksAfter, 5);
+
+  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(win.Status(), QStringLiteral("Status: Discovered 2 unit(s)."));
+  QCOMPARE(StoredList(), (QStringList{"10.78.0.11,ZAM4,ZS-2001,qmpv,1024", "10.78.0.12,ZAM1,ZS-2002,qmpv,1024"}));
+  QCOMPARE(BoxItems(w.cboComPort), (QStringList{kUnit1, kUnit2, kSeparator, "Add", "Clear", "Delete"}));
+  const QString log = w.txtDebug->toPlainText();
+  for (const QString& line : {QStringLiteral(": Starting discover Marlox..."), QStringLiteral(": Found: 2"),
+                              QStringLiteral(": 1: 10.78.0."), QStringLiteral(": 2: 10.78.0."),
+                              QStringLiteral(": Ending the discovery.")})
+    QVERIFY2(log.contains(line), qPrintable(line));
+  QVERIFY(log.contains(QStringLiteral("10.78.0.12, ZAM1, ZS-2002")));
+  QFile::remove(zam::DebugLogPath());
+
+  // Either unit can be connected; while one is, the ticks stand still.
+  for (const QString& unit : {kUnit2, kUnit1}) {
+    win.Choose(w.cboComPort, unit);
+    w.cmdConnect_Click();
+    QVERIFY2(w.IsConnected(), qPrintable(unit + ": " + win.Status()));
+    for (int tick = 0; tick < 40; ++tick) w.Timer1_Timer();
+    QCOMPARE(w.DiscoverTicks, 0);
+    w.cmdConnect_Click();
+    QVERIFY(!w.IsConnected());
+  }
+}
+
+// With 3 addresses known the 5th tick passes; a drop-down on tick 29 puts
+// the next run a full 30 ticks later.
+void TestDiscovery::timedRhythmWithThreeKnown() {
+  REQUIRE_LAB();
+  TimedSettings();
+  StoreList({"10.78.0.11,ZAM4,ZS-2001,pw1,1024", "10.78.0.12,ZAM1,ZS-2002,pw2,1024",
+             "10.78.0.50,ZAM4,ZS-2050,qmpv,1024"});
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  for (int tick = 1; tick <= 29; ++tick) {
+    w.Timer1_Timer();
+    QCOMPARE(w.DiscoverTicks, tick);
+  }
+  w.cboComPort->showPopup();
+  w.cboComPort->hidePopup();
+  QCOMPARE(w.DiscoverTicks, 0);
+  for (int tick = 1; tick <= 29; ++tick) {
+    w.Timer1_Timer();
+    QCOMPARE(w.DiscoverTicks, tick);
+  }
+  QVERIFY(!win.Status().startsWith(QLatin1String("Status: Discover")));
+  w.Timer1_Timer();
+  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(win.Status(), QStringLiteral("Status: Discovered 2 unit(s)."));
+  // Found units keep their passwords; the third entry stays.
+  QCOMPARE(StoredList(), (QStringList{"10.78.0.11,ZAM4,ZS-2001,pw1,1024", "10.78.0.12,ZAM1,ZS-2002,pw2,1024",
+                                      "10.78.0.50,ZAM4,ZS-2050,qmpv,1024"}));
+}
+
+void TestDiscovery::timedDiscoveryNotArmed_data() {
+  QTest::addColumn<QString>("commType");
+  QTest::addColumn<QString>("option");
+  QTest::newRow("discovery on request") << "1" << "1";
+  QTest::newRow("RS-232") << "0" << "0";
+}
+
+void TestDiscovery::timedDiscoveryNotArmed() {
+  REQUIRE_LAB();
+  QFETCH(QString, commType);
+  QFETCH(QString, option);
+  TimedSettings();
+  zam::SaveSetting("IPAddressList", "CommType", commType);
+  zam::SaveSetting("Options", "DisOption", option);
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  for (int tick = 0; tick < 40; ++tick) w.Timer1_Timer();
+  QCOMPARE(w.DiscoverTicks, 0);
+  QVERIFY(!w.AutoDiscover);
+  QCOMPARE(StoredList(), QStringList());
+}
+
+void TestDiscovery::addressBoxWorkHoldsDiscovery() {
+  REQUIRE_LAB();
+  TimedSettings();
+  StoreList({"10.78.0.11,ZAM4,ZS-2001,pw1,1024"});
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  w.Timer1_Timer();
+  w.Timer1_Timer();
+  QCOMPARE(w.DiscoverTicks, 2);
+  win.Choose(w.cboComPort, kUnit1);
+  QCOMPARE(w.DiscoverTicks, 0);
+  w.Timer1_Timer();
+  emit w.cboComPort->view()->verticalScrollBar()->valueChanged(1);
+  QCOMPARE(w.DiscoverTicks, 0);
+  w.Timer1_Timer();
+  w.cboComPort->showPopup();
+  w.cboComPort->hidePopup();
+  QCOMPARE(w.DiscoverTicks, 0);
+
+  // Switching timed discovery off and on again: the count goes on from where it stood.
+  w.Timer1_Timer();
+  zam::SaveSetting("Options", "DisOption", "1");
+  w.Timer1_Timer();
+  zam::SaveSetting("Options", "DisOption", "0");
+  w.Timer1_Timer();
+  QCOMPARE(w.DiscoverTicks, 2);
+}
+
+// The Options dialog adds the units; the window reloads its list after the
+// dialog closed, and keeps doing so on every later close.
+void TestDiscovery::optionsMenuReloadsTheList() {
+  REQUIRE_LAB();
+  TimedSettings();
+  zam::SaveSetting("Options", "DisOption", "1");
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  QCOMPARE(BoxItems(w.cboComPort), (QStringList{"Add", "Clear", "Delete"}));
+
+  bool driven = false;
+  QTimer::singleShot(0, &w, [&] {
+    auto* d = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+    if (!d) return;
+    d->cmdDiscovery->click();
+    d->cmdSelectAll[0]->click();
+    d->cmdAddIP->click();
+    d->cmdOK->click();
+    driven = true;
+  });
+  w.mnuToolsOptions->trigger();
+  QVERIFY(driven);
+  QCOMPARE(w.mnuToolsOptions->property("Tag").toString(), QStringLiteral("Update"));
+  QCOMPARE(BoxItems(w.cboComPort), (QStringList{kUnit1, kUnit2, kSeparator, "Add", "Clear", "Delete"}));
+
+  StoreList({"10.78.0.12,ZAM1,ZS-2002,qmpv,1024"});
+  QTimer::singleShot(0, &w, [] {
+    if (auto* d = qobject_cast<frmOptions*>(QApplication::activeModalWidget())) d->cmdCancel->click();
+  });
+  w.mnuToolsOptions->trigger();
+  QCOMPARE(BoxItems(w.cboComPort), (QStringList{kUnit2, kSeparator, "Add", "Clear", "Delete"}));
 }
 
 KAYMOR_TEST_MAIN(TestDiscovery)
