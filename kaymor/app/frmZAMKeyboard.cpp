@@ -20,6 +20,7 @@
 #include "eventpump.h"
 #include "frmAbout.h"
 #include "frmAddIP.h"
+#include "keypanel.h"
 #include "msgbox.h"
 #include "panellayout.h"
 #include "pictures.h"
@@ -90,6 +91,8 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   tmrKeyHook->setObjectName("tmrKeyHook");
   tmrKeyHook->setInterval(10);
   connect(tmrKeyHook, &QTimer::timeout, this, &frmZAMKeyboard::tmrKeyHook_Timer);
+
+  Panel = new KeyPanel(*this);
 }
 
 frmZAMKeyboard::~frmZAMKeyboard() {

@@ -38,6 +38,8 @@ class AddressCombo : public QComboBox {
   void droppedDown();
 };
 
+class KeyPanel;
+
 // The PC keyboard poll's state; its Status "Busy" guards the receive path.
 struct PCKB_STATE {
   QString Status;
@@ -86,6 +88,7 @@ class frmZAMKeyboard : public QMainWindow {
   // State shared with the other parts of the window.
   UnitLink Link;
   PCKB_STATE PCKB;
+  KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
   AddressList IPList;       // the hidden sorted list behind cboIPList
   QString Timer1Tag;        // "LED-NoResponse" after a missed TCP LED reply
   int DiscoverTicks = 0;
