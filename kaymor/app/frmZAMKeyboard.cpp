@@ -75,6 +75,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   });
   BuildMenus();
   BuildControls();
+  BuildVideoPane();
   SetUpDiscovery();
   const QString icon = PicturePath(QString::fromLatin1(layout::kIconPicture));
   if (QFile::exists(icon)) setWindowIcon(QIcon(icon));
@@ -258,6 +259,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   cboCommType->blockSignals(false);
   cboCommType_Click();
 
+  SetVideoMenu(1);
   ArrangeWindow();
 
   if (GetSetting("Options", "Version", QString()).isEmpty())
@@ -334,6 +336,7 @@ void frmZAMKeyboard::ArrangeWindow() {
   const int windowHeight = Px(height) - nonClient;
   const int width = Px(kPanelLeft * 2 + kPanelWidth);
   setFixedSize(width, windowHeight);
+  ApplyVideoPane();
 
   const int centralHeight = windowHeight - menuBar()->sizeHint().height();
   const int statusTop = centralHeight - Px(kStatusHeight);

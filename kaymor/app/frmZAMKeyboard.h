@@ -28,6 +28,8 @@ class UDP;
 
 namespace zam {
 
+class VideoPreview;
+
 // The address box: reports drop-downs and lets the window filter its keys.
 class AddressCombo : public QComboBox {
   Q_OBJECT
@@ -129,6 +131,13 @@ class frmZAMKeyboard : public QMainWindow {
   QTimer* tmrLEDStatus = nullptr;
   QTimer* tmrKeyHook = nullptr;
 
+  // Video pane (panel/VideoPreview.cpp).
+  void SetVideoMenu(int mode);  // 1: from the settings, else: flip
+  void mnuToolsVideo_Click();
+  QFrame* picVideo = nullptr;
+  VideoPreview* VideoPreview1 = nullptr;
+  bool PreviewRunning = false;
+
   // Window layout for the current state (height, centring, debug box).
   void ArrangeWindow();
 
@@ -149,6 +158,8 @@ class frmZAMKeyboard : public QMainWindow {
   void RefreshHiddenList();
   void StartSingleInstanceServer();
   void TimedDiscoveryTick();
+  void BuildVideoPane();
+  void ApplyVideoPane();
   void SetUpDiscovery();
   void DiscoveryCycle();
   void tmrKeyHook_Timer();

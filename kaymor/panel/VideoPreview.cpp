@@ -1,0 +1,241 @@
+#include "VideoPreview.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QResizeEvent>
+#include <cmath>
+
+#ifdef KAYMOR_HAVE_MULTIMEDIA
+#include <QCamera>
+#include <QCameraDevice>
+#include <QMediaCaptureSession>
+#include <QMediaDevices>
+#include <QVideoWidget>
+#endif
+
+#include "frmZAMKeyboard.h"
+#include "panellayout.h"
+#include "settingsstore.h"
+
+namespace zam {
+
+namespace {
+
+using layout::PixelsToTwips;
+using layout::TwipsToPixels;
+
+// The pane and the preview inside it, in twips.
+constexpr int kPaneTop = 120;
+constexpr int kPaneWidth = 10890;
+constexpr int kPaneHeight = 7140;
+constexpr int kPaneInset = 80;
+constexpr int kPreviewLeft = 20;
+constexpr int kPreviewWidth = 10800;
+constexpr int kPreviewHeight = 7140;
+
+#ifdef KAYMOR_HAVE_MULTIMEDIA
+// Debian's Qt 6.4 loads its GStreamer backend by default, which sees no camera
+// unless further GStreamer plugins are installed; the FFmpeg backend reads the
+// V4L2 devices itself. An explicit QT_MEDIA_BACKEND still wins.
+void ChooseMediaBackend() {
+  static bool chosen = false;
+  if (chosen) return;
+  chosen = true;
+  if (qEnvironmentVariableIsSet("QT_MEDIA_BACKEND")) return;
+  for (const QString& dir : QCoreApplication::libraryPaths()) {
+    const QDir plugins(dir + QStringLiteral("/multimedia"));
+    if (!plugins.entryList({QStringLiteral("*ffmpegmediaplugin*")}, QDir::Files).isEmpty()) {
+      qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+      return;
+    }
+  }
+}
+#endif
+
+// The number a setting text starts with, truncated: "2" is 2, "-1" is -1,
+// "0.5" and "on" are 0.
+double LeadingInteger(const QString& text) {
+  static const QRegularExpression number(QStringLiteral("^\\s*[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)"));
+  const QString head = number.match(text).captured(0).trimmed();
+  return head.isEmpty() ? 0.0 : std::trunc(head.toDouble());
+}
+
+}  // namespace
+
+const char* const VideoPreview::kNoDevice = "No video capture device";
+
+VideoPreview::VideoPreview(QWidget* parent) : QWidget(parent) {
+  setAutoFillBackground(true);
+  QPalette dark = palette();
+  dark.setColor(QPalette::Window, Qt::black);
+  dark.setColor(QPalette::WindowText, Qt::lightGray);
+  setPalette(dark);
+
+  placeholder_ = new QLabel(this);
+  placeholder_->setObjectName(QStringLiteral("lblNoVideo"));
+  placeholder_->setAlignment(Qt::AlignCenter);
+  placeholder_->hide();
+}
+
+VideoPreview::~VideoPreview() {
+  wanted_ = false;
+  ReleaseCamera();
+}
+
+void VideoPreview::Start() {
+  ++startCalls_;
+  wanted_ = true;
+  Schedule();
+}
+
+void VideoPreview::Stop() {
+  ++stopCalls_;
+  wanted_ = false;
+  Schedule();
+}
+
+// Quick on/off clicks collapse into one change of the device.
+void VideoPreview::Schedule() {
+  if (scheduled_) return;
+  scheduled_ = true;
+  QMetaObject::invokeMethod(this, &VideoPreview::Apply, Qt::QueuedConnection);
+}
+
+void VideoPreview::Apply() {
+  scheduled_ = false;
+  if (wanted_)
+    OpenCamera();
+  else
+    ReleaseCamera();
+}
+
+void VideoPreview::OpenCamera() {
+#ifdef KAYMOR_HAVE_MULTIMEDIA
+  if (camera_) return;
+  ChooseMediaBackend();
+  // Looked up at every start, so a device plugged in meanwhile is used.
+  const QCameraDevice device = QMediaDevices::defaultVideoInput();
+  if (device.isNull()) {
+    ShowPlaceholder(QString::fromLatin1(kNoDevice));
+    return;
+  }
+  if (!session_) {
+    session_ = new QMediaCaptureSession(this);
+    video_ = new QVideoWidget(this);
+    video_->setGeometry(rect());
+    session_->setVideoOutput(video_);
+  }
+  camera_ = new QCamera(device, this);
+  connect(camera_, &QCamera::errorOccurred, this, [this](QCamera::Error error, const QString& text) {
+    if (error != QCamera::NoError) ShowPlaceholder(text.isEmpty() ? QString::fromLatin1(kNoDevice) : text);
+  });
+  session_->setCamera(camera_);
+  placeholder_->hide();
+  video_->show();
+  camera_->start();
+#else
+  ShowPlaceholder(QString::fromLatin1(kNoDevice));
+#endif
+}
+
+// Frees the device for other programs while the pane is off.
+void VideoPreview::ReleaseCamera() {
+#ifdef KAYMOR_HAVE_MULTIMEDIA
+  if (!camera_) return;
+  camera_->disconnect(this);
+  camera_->stop();
+  session_->setCamera(nullptr);
+  delete camera_;
+  camera_ = nullptr;
+#endif
+}
+
+void VideoPreview::ShowPlaceholder(const QString& text) {
+  if (video_) video_->hide();
+  placeholder_->setText(text);
+  placeholder_->setGeometry(rect());
+  placeholder_->show();
+}
+
+QString VideoPreview::PlaceholderText() const {
+  return placeholder_->isHidden() ? QString() : placeholder_->text();
+}
+
+void VideoPreview::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  placeholder_->setGeometry(rect());
+  if (video_) video_->setGeometry(rect());
+}
+
+void VideoPreview::SetLeft(int twips) { move(TwipsToPixels(twips), y()); }
+void VideoPreview::SetTop(int twips) { move(x(), TwipsToPixels(twips)); }
+void VideoPreview::SetWidth(int twips) { resize(TwipsToPixels(twips), height()); }
+void VideoPreview::SetHeight(int twips) { resize(width(), TwipsToPixels(twips)); }
+int VideoPreview::Left() const { return PixelsToTwips(x()); }
+int VideoPreview::Top() const { return PixelsToTwips(y()); }
+int VideoPreview::Width() const { return PixelsToTwips(width()); }
+int VideoPreview::Height() const { return PixelsToTwips(height()); }
+
+// ---- The keyboard window's video pane ----
+
+void frmZAMKeyboard::BuildVideoPane() {
+  picVideo = new QFrame(centralWidget());
+  picVideo->setObjectName(QStringLiteral("picVideo"));
+  picVideo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  picVideo->setLineWidth(2);
+  picVideo->setVisible(false);
+  VideoPreview1 = new VideoPreview(picVideo);
+  VideoPreview1->setObjectName(QStringLiteral("VideoPreview1"));
+
+  // The click handler sets the check mark itself, from the pane's switch.
+  mnuToolsVideo->setCheckable(true);
+  connect(mnuToolsVideo, &QAction::triggered, this, &frmZAMKeyboard::mnuToolsVideo_Click);
+}
+
+void frmZAMKeyboard::SetVideoMenu(int mode) {
+  if (mode == 1)
+    VideoPaneOn = LeadingInteger(GetSetting(QStringLiteral("Options"), QStringLiteral("EnableVideo"),
+                                            QStringLiteral("0"))) != 0;
+  else
+    VideoPaneOn = !VideoPaneOn;
+  mnuToolsVideo->setChecked(VideoPaneOn);
+  SaveSetting(QStringLiteral("Options"), QStringLiteral("EnableVideo"),
+              VideoPaneOn ? QStringLiteral("-1") : QStringLiteral("0"));
+}
+
+void frmZAMKeyboard::mnuToolsVideo_Click() {
+  SetVideoMenu(2);
+  ArrangeWindow();
+}
+
+// Part of the window layout: the window has its final width here.
+void frmZAMKeyboard::ApplyVideoPane() {
+  if (VideoPaneOn) {
+    picVideo->setVisible(true);
+    picVideo->setGeometry(picVideo->x(), TwipsToPixels(kPaneTop), TwipsToPixels(kPaneWidth),
+                          TwipsToPixels(kPaneHeight));
+    const int inside = PixelsToTwips(width());
+    const int paneInside = PixelsToTwips(picVideo->contentsRect().width());
+    picVideo->move(TwipsToPixels((inside - paneInside) / 2 - kPaneInset), picVideo->y());
+
+    VideoPreview1->SetTop(kPaneTop - 100);
+    VideoPreview1->SetLeft(kPreviewLeft);
+    VideoPreview1->SetHeight(kPreviewHeight);
+    VideoPreview1->SetWidth(kPreviewWidth);
+    VideoPreview1->setVisible(true);
+    if (!PreviewRunning) {
+      VideoPreview1->Start();
+      PreviewRunning = true;
+    }
+  } else {
+    VideoPreview1->Stop();
+    PreviewRunning = false;
+    picVideo->setVisible(false);
+  }
+}
+
+}  // namespace zam

@@ -1,0 +1,242 @@
+// The video pane of the keyboard window: its stored switch, the menu entry,
+// start and stop of the preview, and the window layouts that depend on it.
+#include <QFrame>
+#include <QScreen>
+
+#include "VideoPreview.h"
+#include "eventpump.h"
+#include "kaymortest.h"
+#include "settingsstore.h"
+
+using namespace kaymortest;
+
+namespace {
+
+constexpr int Px(int twips) { return (twips + 7) / 15; }
+
+// Loads the window with the pane switch stored as given ("" leaves it unset).
+bool LoadWith(Window& win, const QString& enableVideo, const QStringList& args = {QStringLiteral("kaymor")}) {
+  if (!enableVideo.isNull()) zam::SaveSetting("Options", "EnableVideo", enableVideo);
+  return win.Load(args);
+}
+
+bool CompactScreen() { return QGuiApplication::primaryScreen()->size() == QSize(1024, 768); }
+
+}  // namespace
+
+class TestVideo : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    // The screen registrations must really get their screen.
+    const QString wanted = qEnvironmentVariable("KAYMOR_TEST_SCREEN");
+    if (!wanted.isEmpty()) {
+      const QSize size = QGuiApplication::primaryScreen()->size();
+      QCOMPARE(QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), wanted);
+    }
+  }
+  void init() { ResetSettings(); }
+
+  void storedSwitch_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("missing") << QString() << false << "0";
+    QTest::newRow("0") << "0" << false << "0";
+    QTest::newRow("-1") << "-1" << true << "-1";
+    QTest::newRow("1") << "1" << true << "-1";
+    QTest::newRow("2") << "2" << true << "-1";
+    QTest::newRow("blank and sign") << " +3" << true << "-1";
+    QTest::newRow("fraction truncated") << "0.5" << false << "0";
+    QTest::newRow("number then text") << "1 on" << true << "-1";
+    QTest::newRow("text") << "on" << false << "0";
+    QTest::newRow("empty") << "" << false << "0";
+  }
+  void storedSwitch() {
+    QFETCH(QString, stored);
+    QFETCH(bool, on);
+    QFETCH(QString, written);
+    Window win;
+    QVERIFY(LoadWith(win, stored));
+    QCOMPARE(win.w->mnuToolsVideo->isChecked(), on);
+    QCOMPARE(zam::GetSetting("Options", "EnableVideo"), written);
+    QCOMPARE(win.w->picVideo->isVisible(), on);
+    QCOMPARE(win.w->PreviewRunning, on);
+    QCOMPARE(win.w->VideoPreview1->IsRunning(), on);
+  }
+
+  void twoClicksStopOnceStartOnce() {
+    Window win;
+    QVERIFY(LoadWith(win, "-1"));
+    zam::VideoPreview* preview = win.w->VideoPreview1;
+    QCOMPARE(preview->StartCalls(), 1);
+    const int stops = preview->StopCalls();
+
+    // A layout run with the pane already running does not start it again.
+    win.w->ArrangeWindow();
+    QCOMPARE(preview->StartCalls(), 1);
+
+    win.w->mnuToolsVideo->trigger();
+    QVERIFY(!win.w->mnuToolsVideo->isChecked());
+    QCOMPARE(zam::GetSetting("Options", "EnableVideo"), QString("0"));
+    QVERIFY(!win.w->picVideo->isVisible());
+    QVERIFY(!win.w->PreviewRunning);
+    QVERIFY(!preview->IsRunning());
+
+    win.w->mnuToolsVideo->trigger();
+    QVERIFY(win.w->mnuToolsVideo->isChecked());
+    QVERIFY(win.w->picVideo->isVisible());
+    QVERIFY(win.w->PreviewRunning);
+    QVERIFY(preview->IsRunning());
+    QCOMPARE(preview->StopCalls() - stops, 1);
+    QCOMPARE(preview->StartCalls(), 2);
+    QCOMPARE(zam::GetSetting("Options", "EnableVideo"), QString("-1"));
+    zam::PumpFor(50);  // the device requests of both clicks are handled without trouble
+  }
+
+  void choiceSurvivesRestart() {
+    {
+      Window win;
+      QVERIFY(LoadWith(win, QString()));
+      QVERIFY(!win.w->picVideo->isVisible());
+      win.w->mnuToolsVideo->trigger();
+      QVERIFY(win.w->picVideo->isVisible());
+    }
+    Window again;
+    QVERIFY(again.Load());
+    QVERIFY(again.w->mnuToolsVideo->isChecked());
+    QVERIFY(again.w->picVideo->isVisible());
+  }
+
+  void placeholderWithoutDevice() {
+    Window win;
+    QVERIFY(LoadWith(win, "-1"));
+    zam::VideoPreview* preview = win.w->VideoPreview1;
+    // Either a picture or the placeholder takes the pane.
+    QVERIFY(zam::PumpUntil(
+        [&] {
+          for (QWidget* child : preview->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (child->objectName() != QLatin1String("lblNoVideo") && child->isVisible()) return true;
+          return !preview->PlaceholderText().isEmpty();
+        },
+        5000));
+    if (preview->PlaceholderText().isEmpty()) QSKIP("a video capture device is present on this machine");
+    QCOMPARE(preview->PlaceholderText(), QString("No video capture device"));
+    const QLabel* label = preview->findChild<QLabel*>("lblNoVideo");
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->geometry(), preview->rect());
+
+    // Off and on again looks for the device again, with the same result.
+    win.w->mnuToolsVideo->trigger();
+    zam::PumpFor(20);
+    win.w->mnuToolsVideo->trigger();
+    QVERIFY(zam::PumpUntil([&] { return !preview->PlaceholderText().isEmpty(); }, 5000));
+    QCOMPARE(preview->PlaceholderText(), QString("No video capture device"));
+  }
+
+  // Pane, connection frame and keyboard, with the window centred on the screen.
+  void paneGeometry_data() {
+    QTest::addColumn<bool>("on");
+    QTest::newRow("pane on") << true;
+    QTest::newRow("pane off") << false;
+  }
+  void paneGeometry() {
+    QFETCH(bool, on);
+    Window win;
+    QVERIFY(LoadWith(win, on ? "-1" : "0"));
+    zam::frmZAMKeyboard* w = win.w.get();
+    QWidget* keyboard = w->picKeyboard[1];
+    QVERIFY(keyboard->isVisible());
+    if (on) {
+      const QRect pane = w->picVideo->geometry();
+      QCOMPARE(pane.top(), Px(120));
+      QCOMPARE(pane.size(), QSize(Px(10890), Px(7140)));
+      QVERIFY(pane.left() >= 0 && pane.right() < w->width());
+      QVERIFY(qAbs(pane.center().x() - w->width() / 2) <= Px(80) + 2);
+      QCOMPARE(w->VideoPreview1->geometry(), QRect(Px(20), Px(20), Px(10800), Px(7140)));
+      QVERIFY(w->VideoPreview1->isVisible());
+      QVERIFY(w->Frame1->y() > pane.bottom());
+    } else {
+      QVERIFY(!w->picVideo->isVisible());
+      QCOMPARE(w->Frame1->y(), Px(120));
+    }
+    QVERIFY(w->Frame1->isVisible());
+    QVERIFY(keyboard->y() > w->Frame1->geometry().bottom());
+    QVERIFY(keyboard->geometry().bottom() < w->lblStatus->y());
+    const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY(qAbs(w->frameGeometry().center().x() - centre.x()) <= 1);
+    QVERIFY(qAbs(w->frameGeometry().center().y() - centre.y()) <= 1);
+  }
+
+  void debugLayout_data() {
+    QTest::addColumn<bool>("on");
+    QTest::newRow("pane off shows the debug box") << false;
+    QTest::newRow("pane on hides it") << true;
+  }
+  void debugLayout() {
+    QFETCH(bool, on);
+    Window win;
+    QVERIFY(LoadWith(win, on ? "-1" : "0", {"kaymor", "/debug"}));
+    QCOMPARE(win.w->txtDebug->isVisible(), !on);
+    if (!on) {
+      // Within the frame the platform adds after the first show; the plain
+      // layout would be about 310 pixels high.
+      QVERIFY2(qAbs(win.w->frameGeometry().height() - Px(7200)) <= 8,
+               qPrintable(QString::number(win.w->frameGeometry().height())));
+      QCOMPARE(win.w->txtDebug->y(), Px(3480));
+    }
+    // The switch is a click away: the layout follows it.
+    win.w->mnuToolsVideo->trigger();
+    QCOMPARE(win.w->txtDebug->isVisible(), on);
+  }
+
+  // On a 1024 x 768 screen with the pane on, the connection frame gives way to
+  // the keyboard while connected and "&Disconnect" moves to the menu bar.
+  void connectLayout_data() {
+    QTest::addColumn<bool>("on");
+    QTest::newRow("pane on") << true;
+    QTest::newRow("pane off") << false;
+  }
+  void connectLayout() {
+    QFETCH(bool, on);
+    const bool compact = on && CompactScreen();
+    UnitSim sim;
+    QVERIFY(sim.Start({}));
+    SeedTcpEntry(sim.tcpPort);
+    Window win;
+    QVERIFY(LoadWith(win, on ? "-1" : "0"));
+    zam::frmZAMKeyboard* w = win.w.get();
+    QCOMPARE(w->Screen1024x768, CompactScreen());
+    QWidget* keyboard = w->picKeyboard[1];
+    const int frameTop = w->Frame1->y();
+    const int keyboardTop = keyboard->y();
+    QVERIFY(w->Frame1->isVisible());
+    QVERIFY(!w->mnuDisconnect->isVisible());
+
+    QVERIFY2(win.Click().startsWith("Status: Connected to 127.0.0.1 ("), qPrintable(win.Status()));
+    QVERIFY(w->IsConnected());
+    QCOMPARE(w->Frame1->isVisible(), !compact);
+    QCOMPARE(w->mnuDisconnect->isVisible(), compact);
+    QVERIFY(keyboard->isVisible());
+    QCOMPARE(keyboard->y(), compact ? frameTop : keyboardTop);
+    if (compact) QVERIFY(w->frameGeometry().height() <= 768);
+    QCOMPARE(w->VideoPreview1->StartCalls(), on ? 1 : 0);
+
+    // The menu entry is the way out when the frame is hidden.
+    if (compact)
+      w->mnuDisconnect->trigger();
+    else
+      win.Click();
+    QVERIFY(!w->IsConnected());
+    QVERIFY(w->Frame1->isVisible());
+    QVERIFY(!w->mnuDisconnect->isVisible());
+    QCOMPARE(keyboard->y(), keyboardTop);
+    QCOMPARE(w->Frame1->y(), frameTop);
+    QCOMPARE(w->PreviewRunning, on);
+    QCOMPARE(w->VideoPreview1->StartCalls(), on ? 1 : 0);
+  }
+};
+
+KAYMOR_TEST_MAIN(TestVideo)
+#include "tst_video.moc"
