@@ -7,7 +7,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 build="${KAYMOR_BUILD_DIR:-$here/build}"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-          qt6-multimedia-dev libgl-dev iproute2)
+          qt6-multimedia-dev libgl-dev iproute2 xvfb xdotool)
 
 install_missing() {
   local missing=()

@@ -1,0 +1,256 @@
+// The real program under a real X server (Xvfb): every visible key of both
+// keyboard layouts is clicked with xdotool at the pixel position the twip
+// tables give, and the unit simulator must receive its code on each link.
+// Skips when Xvfb or xdotool is missing.
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "eventpump.h"
+#include "expectedcodes.h"
+#include "kaymortest.h"
+#include "panellayout.h"
+
+extern char** environ;
+
+using namespace paneltest;
+namespace layout = zam::layout;
+
+namespace {
+
+// A private X server on a display number it picks itself.
+class XServer {
+ public:
+  ~XServer() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  // Runs before the application exists, so plain POSIX calls.
+  bool Start() {
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) return false;
+    int fds[2];
+    if (::pipe(fds) != 0) return false;
+    const QByteArray program = QFile::encodeName(xvfb);
+    const QByteArray fd = QByteArray::number(fds[1]);
+    const char* argv[] = {program.constData(), "-displayfd", fd.constData(), "-screen", "0", "1280x1024x24",
+                          "-dpi", "96", "-nolisten", "tcp", nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const int rc = posix_spawn(&pid_, program.constData(), &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+      pid_ = -1;
+      ::close(fds[0]);
+      return false;
+    }
+    QByteArray number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c = 0;
+    while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    ::close(fds[0]);
+    if (number.isEmpty()) return false;
+    display = ':' + QString::fromLatin1(number);
+    return true;
+  }
+  QString display;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+QString Run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  p.waitForFinished(20000);
+  return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+QPoint Px(double xTwips, double yTwips) {
+  return QPoint(qRound(xTwips / layout::kTwipsPerPixel), qRound(yTwips / layout::kTwipsPerPixel));
+}
+
+}  // namespace
+
+class TestPanelX11 : public QObject {
+  Q_OBJECT
+ public:
+  explicit TestPanelX11(QString display) : display_(std::move(display)) {}
+
+ private:
+  QString display_;
+
+  // The top left corner of the shown keyboard panel on the screen: the
+  // band of the panel picture above its keys, looked for below the window's top.
+  QPoint FindPanel(const QRect& window, int panel) {
+    const QImage picture(QStringLiteral(KAYMOR_BIN_DIR "/") + layout::kPanelPictures[panel]);
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    if (picture.isNull() || screen.isNull()) return {};
+    const QImage band = picture.copy(0, 0, picture.width(), 16).convertToFormat(QImage::Format_RGB32);
+    const int x = window.x() + layout::TwipsToPixels(layout::kPanelLeft);
+    double best = 1e9;
+    int bestY = -1;
+    for (int y = window.y(); y < window.y() + 300 && y + band.height() <= screen.height(); ++y) {
+      qint64 sum = 0;
+      for (int r = 0; r < band.height(); ++r) {
+        const QRgb* a = reinterpret_cast<const QRgb*>(band.constScanLine(r));
+        const QRgb* b = reinterpret_cast<const QRgb*>(screen.constScanLine(y + r)) + x;
+        for (int c = 0; c < band.width() && x + c < screen.width(); ++c)
+          sum += qAbs(qRed(a[c]) - qRed(b[c])) + qAbs(qGreen(a[c]) - qGreen(b[c])) + qAbs(qBlue(a[c]) - qBlue(b[c]));
+      }
+      const double mean = double(sum) / (band.width() * band.height() * 3);
+      if (mean < best) {
+        best = mean;
+        bestY = y;
+      }
+    }
+    return best < 4 ? QPoint(x, bestY) : QPoint();
+  }
+
+  // One click at a screen point; returns the codes the unit received after it.
+  QList<int> ClickAt(kaymortest::UnitSim& sim, const QString& link, const QPoint& p, int expected) {
+    auto keys = [&] {
+      QList<int> out;
+      for (const QJsonObject& o : sim.Received(link))
+        if (o.contains("key")) out << o.value("key").toInt();
+      return out;
+    };
+    const qsizetype before = keys().size();
+    Run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+    zam::PumpUntil([&] { return keys().size() >= before + expected; }, 5000);
+    zam::PumpFor(150);  // anything beyond the expected codes shows up too
+    return keys().mid(before);
+  }
+
+ private slots:
+  void initTestCase() {
+    if (display_.isEmpty()) QSKIP("needs Xvfb and xdotool (apt-get install xvfb xdotool)");
+  }
+
+  void clickEveryVisibleKey_data() {
+    QTest::addColumn<int>("unitType");
+    QTest::addColumn<QString>("link");
+    for (int type : {1, 4})
+      for (const char* link : {"tcp", "serial"}) QTest::addRow("type %d %s", type, link) << type << link;
+  }
+  void clickEveryVisibleKey() {
+    QFETCH(int, unitType);
+    QFETCH(QString, link);
+    const bool tcp = link == "tcp";
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--pty", "--type", QString::number(unitType), "--name", "Desk"}));
+
+    // Kaymor with a settings folder of its own, showing this unit's keyboard.
+    QTemporaryDir home;
+    QDir().mkpath(home.path() + "/config/Vantrel");
+    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
+                             "LastUsed=\"127.0.0.1, ZAM%2, SIM0001\"\nPassword=qmpv\n\n"
+                             "[Keyboard]\nLastUsed=%2\n\n[Options]\nDisOption=1\nVersion=x11\n\n"
+                             "[Ports]\nCOM1=%4\n\n[RS-232]\nPort=COM1\n")
+                  .arg(tcp ? 1 : 0)
+                  .arg(unitType)
+                  .arg(sim.tcpPort)
+                  .arg(sim.pty)
+                  .toUtf8());
+    ini.close();
+    QProcess kaymor;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
+    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
+    env.insert("TMPDIR", home.path() + "/run");
+    env.insert("DISPLAY", display_);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    kaymor.setProcessEnvironment(env);
+    kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
+    QVERIFY(kaymor.waitForStarted());
+    auto stop = qScopeGuard([&] {
+      kaymor.kill();
+      kaymor.waitForFinished();
+    });
+
+    const QString window = Run("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
+    QVERIFY(!window.isEmpty());
+    QRect frame;
+    for (const QString& line : Run("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+      const int v = line.section('=', 1).toInt();
+      if (line.startsWith("X=")) frame.moveLeft(v);
+      if (line.startsWith("Y=")) frame.moveTop(v);
+      if (line.startsWith("WIDTH=")) frame.setWidth(v);
+      if (line.startsWith("HEIGHT=")) frame.setHeight(v);
+    }
+    const int panel = unitType == 1 ? 0 : 1;
+    QPoint origin;
+    QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, panel)).isNull(), 10000);
+
+    // Connect with the button's mnemonic; connected once the LED poll asks.
+    Run("xdotool", {"windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
+    const QString ledRequest = tcp ? "ff ff 05 02" : "ff bb 11 ff b6";
+    QVERIFY(zam::PumpUntil(
+        [&] {
+          for (const QJsonObject& o : sim.Received(link))
+            if (o.value("hex").toString().startsWith(ledRequest)) return true;
+          return false;
+        },
+        15000));
+
+    int clicked = 0;
+    for (const Expected& e : kPlainCodes) {
+      const layout::KeyPicture* k = layout::FindKey(e.key);
+      if (k->panel != panel || k->hidden) continue;
+      const QPoint p = origin + Px(k->left + (k->hit.x1 + k->hit.x2) / 2.0, k->top + (k->hit.y1 + k->hit.y2) / 2.0);
+      const QList<int> want = e.v < 0 ? QList<int>() : QList<int>{tcp ? e.spi : e.v};
+      QCOMPARE(ClickAt(sim, link, p, want.size()), want);
+      ++clicked;
+    }
+    const char* pad = panel == 0 ? "imgArrow(0)" : "imgArrow(1)";
+    const layout::KeyPicture* arrow = layout::FindKey(pad);
+    for (const ArrowPoint& a : kArrowPoints) {
+      if (QByteArray(a.name).contains("corner")) continue;  // a pixel may round past a region's edge
+      const QPoint p = origin + Px(arrow->left + a.x, arrow->top + a.y);
+      QCOMPARE(ClickAt(sim, link, p, 1), QList<int>{tcp ? a.spi : a.v});
+      ++clicked;
+    }
+    if (panel == 1) {
+      const layout::KeyPicture* alarm = layout::FindKey("imgAlarm");
+      const QPoint p = origin + Px(alarm->left + (alarm->hit.x1 + alarm->hit.x2) / 2.0,
+                                   alarm->top + (alarm->hit.y1 + alarm->hit.y2) / 2.0);
+      QCOMPARE(ClickAt(sim, link, p, 2), (QList<int>{0x98, tcp ? 0x01 : 0x04}));
+      ++clicked;
+    }
+    qInfo("%d clicks on the type %d keyboard over %s, each received as its code", clicked, unitType,
+          qPrintable(link));
+  }
+};
+
+int main(int argc, char** argv) {
+  kaymortest::IsolateEnvironment();
+  XServer x;
+  if (x.Start()) {
+    qputenv("DISPLAY", x.display.toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+  QApplication app(argc, argv);
+  TestPanelX11 tc(x.display);
+  return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_panel_x11.moc"
