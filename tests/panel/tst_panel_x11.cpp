@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -93,6 +94,31 @@ class TestPanelX11 : public QObject {
  private:
   QString display_;
 
+  // Starts the real program with home's settings folder on the X server;
+  // returns its window id, empty when no window came up.
+  QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
+    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
+    env.insert("TMPDIR", home.path() + "/run");
+    env.insert("DISPLAY", display_);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    kaymor.setProcessEnvironment(env);
+    kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
+    if (!kaymor.waitForStarted()) return {};
+    return Run("timeout", {"30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
+  }
+
+  static void WriteSettings(const QTemporaryDir& home, const QString& text) {
+    QDir().mkpath(home.path() + "/config/Vantrel");
+    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
+    if (ini.open(QIODevice::WriteOnly)) ini.write(text.toUtf8());
+  }
+
   // The top left corner of the shown keyboard panel on the screen: the
   // band of the panel picture above its keys, looked for below the window's top.
   QPoint FindPanel(const QRect& window, int panel) {
@@ -140,6 +166,37 @@ class TestPanelX11 : public QObject {
     if (display_.isEmpty()) QSKIP("needs Xvfb and xdotool (apt-get install xvfb xdotool)");
   }
 
+  // File, Exit ends the program at once, also in the middle of a connect
+  // that waits for a silent unit, and without the window's close handling.
+  void fileExitEndsAtOnce() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    sim.Pause();  // the login request waits 5 s for its reply
+    QTemporaryDir home;
+    WriteSettings(home, QStringLiteral("[IPAddressList]\nCommType=1\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0001,qmpv,%1\"\n"
+                                       "LastUsed=\"127.0.0.1, ZAM4, SIM0001\"\nPassword=qmpv\n\n"
+                                       "[Options]\nDisOption=1\nVersion=x11\n")
+                            .arg(sim.tcpPort));
+    QProcess kaymor;
+    const QString window = StartKaymor(kaymor, home);
+    QVERIFY(!window.isEmpty());
+    Run("xdotool", {"windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
+    QElapsedTimer clock;
+    clock.start();
+    Run("xdotool", {"key", "--clearmodifiers", "--delay", "300", "alt+f", "x"});
+    const bool ended = kaymor.waitForFinished(10000);
+    const qint64 took = clock.elapsed();
+    if (!ended) kaymor.kill();
+    sim.Resume();
+    QVERIFY(ended);
+    QVERIFY2(took < 2500, qPrintable(QString::number(took)));
+    QCOMPARE(kaymor.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(kaymor.exitCode(), 0);
+    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QVERIFY(ini.readAll().contains("Running=Yes"));  // an orderly close would have cleared it
+  }
+
   void clickEveryVisibleKey_data() {
     QTest::addColumn<int>("unitType");
     QTest::addColumn<QString>("link");
@@ -155,10 +212,7 @@ class TestPanelX11 : public QObject {
 
     // Kaymor with a settings folder of its own, showing this unit's keyboard.
     QTemporaryDir home;
-    QDir().mkpath(home.path() + "/config/Vantrel");
-    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
+    WriteSettings(home, QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
                              "LastUsed=\"127.0.0.1, ZAM%2, SIM0001\"\nPassword=qmpv\n\n"
                              "[Keyboard]\nLastUsed=%2\n\n[Options]\nDisOption=1\nVersion=x11\n\n"
                              "[Ports]\nCOM1=%4\n\n[RS-232]\nPort=COM1\n")
@@ -166,29 +220,14 @@ class TestPanelX11 : public QObject {
                   .arg(unitType)
                   .arg(sim.tcpPort)
                   .arg(sim.pty)
-                  .toUtf8());
-    ini.close();
+                  );
     QProcess kaymor;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
-    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
-    env.insert("TMPDIR", home.path() + "/run");
-    env.insert("DISPLAY", display_);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    kaymor.setProcessEnvironment(env);
-    kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
-    QVERIFY(kaymor.waitForStarted());
+    const QString window = StartKaymor(kaymor, home);
+    QVERIFY(!window.isEmpty());
     auto stop = qScopeGuard([&] {
       kaymor.kill();
       kaymor.waitForFinished();
     });
-
-    const QString window = Run("xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
-    QVERIFY(!window.isEmpty());
     QRect frame;
     for (const QString& line : Run("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
       const int v = line.section('=', 1).toInt();
