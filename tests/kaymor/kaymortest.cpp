@@ -73,6 +73,10 @@ Window::~Window() {
 bool Window::Load(const QStringList& args) {
   w = std::make_unique<zam::frmZAMKeyboard>();
   if (!w->Form_Load(args)) return false;
+  // Timed discovery broadcasts on every local address (first at tick 5): a
+  // window test gets it only by storing "0" itself, inside a namespace of its own.
+  if (zam::GetSetting("Options", "DisOption", QString()).isEmpty())
+    zam::SaveSetting("Options", "DisOption", "1");
   w->show();
   return true;
 }
