@@ -24,6 +24,7 @@
 #include "keypanel.h"
 #include "msgbox.h"
 #include "panellayout.h"
+#include "pckeyboard.h"
 #include "pictures.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
@@ -68,7 +69,8 @@ void AddressCombo::showPopup() {
 frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmZAMKeyboard");
   setWindowTitle(QString::fromLatin1(kProgramTitle));
-  Link.PCKBStatus = &PCKB.Status;
+  // The keyboard poll's "Busy" is not shown to the receive path: frames that
+  // arrive while a key press waits are replies other waits need (LED, reboot).
   AddAddressDialog = [this] { return frmAddIP::AddAddress(this, cboComPort); };
   // The address fields' warnings are the program's message boxes too.
   Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
@@ -95,6 +97,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   connect(tmrKeyHook, &QTimer::timeout, this, &frmZAMKeyboard::tmrKeyHook_Timer);
 
   Panel = new KeyPanel(*this);
+  PCKeyboard = new PcKeyboard(*this, *Panel);
 }
 
 frmZAMKeyboard::~frmZAMKeyboard() {
@@ -271,6 +274,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   txtPassword->setText(GetSetting("IPAddressList", "Password", QString()));
 
   cboComPort_Click();
+  PCKeyboard->ResetKeys(QStringLiteral("Ini"));
 
   Timer1->start();
   tmrLEDStatus->start();
@@ -404,8 +408,6 @@ bool frmZAMKeyboard::eventFilter(QObject* watched, QEvent* event) {
   return true;
 }
 
-void frmZAMKeyboard::tmrKeyHook_Timer() {
-  // The PC keyboard poll arrives with the keyboard mapping.
-}
+void frmZAMKeyboard::tmrKeyHook_Timer() { PCKeyboard->KeyHook(); }
 
 }  // namespace zam

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 #include "addresslist.h"
 #include "discoverymsg.h"
@@ -41,10 +42,23 @@ class AddressCombo : public QComboBox {
 };
 
 class KeyPanel;
+class PcKeyboard;
 
-// The PC keyboard poll's state; its Status "Busy" guards the receive path.
+// The PC keyboard poll's state.
 struct PCKB_STATE {
-  QString Status;
+  QString Status;             // "Busy" while a poll runs
+  qint32 State = 0;           // state byte of the key acted on
+  quint8 Key = 0;             // arrow or A being timed for a hold; 0 none
+  bool HeldDown = false;      // Key held 400 ms or more
+  quint32 StartTime = 0;      // millisecond clock when Key was first seen down
+  std::optional<qint32> PrevState;  // State of the A key after a long press
+  // Status and PrevState are left as they are.
+  void Clear() {
+    Key = 0;
+    StartTime = 0;
+    State = 0;
+    HeldDown = false;
+  }
 };
 
 class frmZAMKeyboard : public QMainWindow {
@@ -91,6 +105,7 @@ class frmZAMKeyboard : public QMainWindow {
   UnitLink Link;
   PCKB_STATE PCKB;
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
+  PcKeyboard* PCKeyboard = nullptr;  // the PC keyboard poll
   AddressList IPList;       // the hidden sorted list behind cboIPList
   QString Timer1Tag;        // "LED-NoResponse" after a missed TCP LED reply
   int DiscoverTicks = 0;
@@ -100,6 +115,8 @@ class frmZAMKeyboard : public QMainWindow {
   bool VideoPaneOn = false;  // the video pane's switch (mnuToolsVideo)
 
   bool IsConnected() const;
+  // The unit of the current connection: its address, or the COM port.
+  QString Target() const { return target_; }
   bool IsEthernet() const;
 
   // Controls, named as their objectName.

@@ -1,0 +1,439 @@
+#include "pckeyboard.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+
+#include "comboblock.h"
+#include "corvel_comboblock.h"
+#include "corvel_factory.h"
+#include "debuglog.h"
+#include "eventpump.h"
+#include "frmZAMKeyboard.h"
+#include "keypanel.h"
+#include "panellayout.h"
+
+namespace zam {
+
+namespace {
+
+const QString kBusy = QStringLiteral("Busy");
+const QString kInactive = QStringLiteral("Inactive");
+const QString kAlarmMarker = QStringLiteral("Alarm129");
+const QString kSet = QStringLiteral("Set");
+
+constexpr quint8 kDown = 0x80;
+constexpr quint8 kPressed = 0x01;
+constexpr quint8 kDownAndPressed = 0x81;
+constexpr qint32 kAlarmKeyKept = 129;  // A down and pressed: kept by the reset
+constexpr qint32 kAlarmModeInvalid = 255;
+constexpr quint32 kHoldMs = 400;
+constexpr int kPressMs = 100;
+constexpr int kInactiveWaitMs = 1000;
+
+// X key symbols of the two Ctrl keys, and the key code of the right one.
+constexpr quint32 kXkControlR = 0xffe4;
+constexpr quint32 kXKeycodeControlR = 105;
+
+constexpr int kWatchedKeys[] = {vk::Enter, vk::Control, vk::LeftControl, vk::RightControl, vk::Pause,
+                                vk::PageUp, vk::PageDown, vk::Left, vk::Up, vk::Right, vk::Down,
+                                49, 50, 51, 52, 53, vk::A, vk::B, vk::C, vk::F, vk::M, vk::P, vk::Q,
+                                vk::R, vk::S, 97, 98, 99, 100, 101};
+
+bool IsControl(int virtualKey) {
+  return virtualKey == vk::Control || virtualKey == vk::LeftControl || virtualKey == vk::RightControl;
+}
+
+// A point inside a hit region, so that the handler accepts the press.
+QPointF Centre(const layout::HitRegion& hit) { return QPointF((hit.x1 + hit.x2) / 2.0, (hit.y1 + hit.y2) / 2.0); }
+
+QPointF ArrowPoint(int direction) {
+  for (const layout::ArrowRegion& r : layout::kArrowRegions)
+    if (r.direction == direction) return Centre(r.hit);
+  return {};
+}
+
+}  // namespace
+
+int VirtualKeyOf(const QKeyEvent& event) {
+  const int key = event.key();
+  const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return vk::Enter;
+    case Qt::Key_Control:
+      return event.nativeVirtualKey() == kXkControlR || event.nativeScanCode() == kXKeycodeControlR
+                 ? vk::RightControl
+                 : vk::LeftControl;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return vk::Pause;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_PageUp: return vk::PageUp;
+    case Qt::Key_PageDown: return vk::PageDown;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return vk::Left;
+    case Qt::Key_Up: return vk::Up;
+    case Qt::Key_Right: return vk::Right;
+    case Qt::Key_Down: return vk::Down;
+    case Qt::Key_Print: return vk::PrintScreen;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default: return 0;
+  }
+}
+
+PcKeyboard::PcKeyboard(frmZAMKeyboard& window, KeyPanel& panel)
+    : QObject(&window), window_(window), panel_(panel) {
+  setObjectName(QStringLiteral("PCKeyboard"));
+  ComboBlock1 = qobject_cast<Corvel_Project::ComboBlock*>(
+      CreateCorvelControl(QStringLiteral("Corvel_Project.ComboBlock"), &window));
+  if (ComboBlock1) ComboBlock1->setObjectName(QStringLiteral("ComboBlock1"));
+  panel_.KeyHeldDown = [this] { return window_.PCKB.HeldDown; };
+  panel_.VirtualKeyDown = [this](int virtualKey) { return GetKeyState(virtualKey) < 0; };
+  qApp->installEventFilter(this);
+  // Releases typed into another program never reach us: a key that was down
+  // when the focus left counts as released.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state != Qt::ApplicationActive) ApplicationInactive();
+  });
+}
+
+// The panel, made before this, is gone already when the window goes.
+PcKeyboard::~PcKeyboard() {
+  if (qApp) qApp->removeEventFilter(this);
+}
+
+bool PcKeyboard::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::KeyPress || type == QEvent::KeyRelease) KeyEvent(static_cast<const QKeyEvent&>(*event));
+  return QObject::eventFilter(watched, event);
+}
+
+// One event may pass here several times (the window, then each widget it
+// propagates to), so every change is one that repeating leaves the same.
+void PcKeyboard::KeyEvent(const QKeyEvent& event) {
+  const int virtualKey = VirtualKeyOf(event);
+  const quint32 scanCode = event.nativeScanCode();
+  const bool knownScanCode = scanCode > 0 && scanCode < downByScanCode_.size();
+  if (event.type() == QEvent::KeyPress) {
+    if (virtualKey == 0) return;
+    if (knownScanCode) downByScanCode_[scanCode] = static_cast<quint8>(virtualKey);
+    KeyDownNow(virtualKey);  // auto-repeat included: every key-down counts
+    return;
+  }
+  if (event.isAutoRepeat()) return;  // the key stays down between repeats
+  int released = virtualKey;
+  if (knownScanCode && downByScanCode_[scanCode] != 0) {
+    released = downByScanCode_[scanCode];
+    downByScanCode_[scanCode] = 0;
+  }
+  if (released != 0) KeyUpNow(released);
+}
+
+void PcKeyboard::KeyDownNow(int virtualKey) {
+  for (int k : {virtualKey, IsControl(virtualKey) ? int(vk::Control) : 0}) {
+    if (k == 0) continue;
+    live_[k] = kDownAndPressed;
+    physical_[k] = true;
+    asyncPressed_[k] = true;
+  }
+}
+
+void PcKeyboard::KeyUpNow(int virtualKey) {
+  physical_[virtualKey] = false;
+  live_[virtualKey] &= static_cast<quint8>(~kDown);
+  if (virtualKey == vk::LeftControl || virtualKey == vk::RightControl) {
+    if (!physical_[vk::LeftControl] && !physical_[vk::RightControl]) {
+      physical_[vk::Control] = false;
+      live_[vk::Control] &= static_cast<quint8>(~kDown);
+    }
+  }
+}
+
+void PcKeyboard::ApplicationInactive() {
+  for (int k = 0; k < 256; ++k) {
+    physical_[k] = false;
+    live_[k] &= static_cast<quint8>(~kDown);
+  }
+  downByScanCode_.fill(0);
+}
+
+qint16 PcKeyboard::GetAsyncKeyState(int virtualKey) {
+  if (virtualKey < 0 || virtualKey > 255) return 0;
+  quint16 state = physical_[virtualKey] ? 0x8000 : 0;
+  if (asyncPressed_[virtualKey]) state |= 1;
+  asyncPressed_[virtualKey] = false;
+  return static_cast<qint16>(state);
+}
+
+qint16 PcKeyboard::GetKeyState(int virtualKey) const {
+  if (virtualKey < 0 || virtualKey > 255) return 0;
+  const quint8 state = live_[virtualKey];
+  return static_cast<qint16>((state & kDown ? 0xFF80 : 0) | (state & kPressed));
+}
+
+void PcKeyboard::ResetKeys(const QString& mode) {
+  if (mode == QLatin1String("Ini")) {
+    ValidKeys.fill(0);
+    for (int k : kWatchedKeys) ValidKeys[k] = static_cast<quint8>(k);
+    return;
+  }
+  if (mode != QLatin1String("Reset")) return;
+  for (int i = 0; i < 256; ++i) {
+    if (i == vk::A) {
+      if (KeyState[vk::A] != kAlarmKeyKept) KeyState[vk::A] = 0;
+    } else if (ValidKeys[i] != 0) {
+      KeyState[ValidKeys[i]] = 0;
+    }
+  }
+  // Written back for the watched keys only: the others keep what their
+  // events said meanwhile. A kept A is left as it is now, so a release
+  // that came during the poll is not undone.
+  for (int i = 0; i < 256; ++i) {
+    const int k = i == vk::A ? vk::A : ValidKeys[i];
+    if (k == 0 || (k == vk::A && KeyState[vk::A] == kAlarmKeyKept)) continue;
+    // Ctrl does not repeat while held here, so its down bit follows the key.
+    live_[k] = IsControl(k) && physical_[k] ? kDown : KeyState[k];
+  }
+}
+
+int PcKeyboard::KbIndex() const { return window_.Link.UnitInfo.UnitType == 4 ? 1 : 0; }
+
+QString PcKeyboard::AlarmTag() const {
+  const PictureKey* alarm = panel_.Key(QStringLiteral("imgAlarm"), -1);
+  return alarm ? alarm->Tag() : QString();
+}
+
+void PcKeyboard::KeyHook() {
+  PCKB_STATE& pckb = window_.PCKB;
+  // A poll started inside a running poll's wait leaves that poll's marker alone.
+  if (pckb.Status == kBusy) return;
+  pckb.Status = kBusy;
+  QPointer<PcKeyboard> guard(this);
+  const bool reset = Poll();
+  if (!guard) return;
+  if (reset) ResetKeys(QStringLiteral("Reset"));
+  pckb.Status.clear();
+}
+
+bool PcKeyboard::Poll() {
+  PCKB_STATE& pckb = window_.PCKB;
+  if (QApplication::activeWindow() != &window_) {
+    Inactive = kInactive;
+    return false;
+  }
+  if (!Inactive.isEmpty()) {
+    // Back from another window: what was typed there, and in the first
+    // second here, is not acted on.
+    Inactive.clear();
+    QPointer<PcKeyboard> guard(this);
+    PumpFor(kInactiveWaitMs);
+    return guard;
+  }
+
+  KeyState = live_;
+
+  if (GetAsyncKeyState(vk::PrintScreen) >= 1) return true;
+
+  if (KeyState[vk::Control] >= kDown) {
+    if (KeyState[vk::R] != 0)
+      WriteDebugLog(QStringLiteral("KeyHook: KeyCtrl =  Ctrl+R"));
+    else
+      WriteDebugLog(QStringLiteral("KeyHook: SysKey(17/162/163/82) = %1/%2/%3/%4")
+                        .arg(KeyState[vk::Control])
+                        .arg(KeyState[vk::LeftControl])
+                        .arg(KeyState[vk::RightControl])
+                        .arg(KeyState[vk::R]));
+    // While Ctrl is down nothing else is acted on, and nothing is reset.
+    if (KeyState[vk::R] != 0) window_.RebootSequence();
+    return false;
+  }
+
+  // The watched key with the lowest code that is down or was pressed.
+  int keyValue = 0;
+  for (int i = 0; i < 256; ++i) {
+    const quint8 state = KeyState[ValidKeys[i]];
+    if (ValidKeys[i] != 0 && state != 0) {
+      keyValue = ValidKeys[i];
+      pckb.State = state;
+      break;
+    }
+  }
+  if (keyValue == 0) return false;
+
+  // A down arrow wins over A, and of several arrows the highest code.
+  int heldKey = 0;
+  for (int k : {vk::A, vk::Left, vk::Up, vk::Right, vk::Down})
+    if (KeyState[k] > kPressed) heldKey = k;
+  if (heldKey == 0) {
+    pckb.Clear();
+  } else if (heldKey != pckb.Key) {
+    pckb.Key = static_cast<quint8>(heldKey);
+    pckb.StartTime = TickCount();
+    return false;
+  } else {
+    if (static_cast<quint32>(TickCount() - pckb.StartTime) < kHoldMs) return false;
+    pckb.HeldDown = true;
+    // Held: a keypad digit is looked for even though A scans first.
+    for (int k = vk::Numpad1; k <= vk::Numpad5; ++k) {
+      if (KeyState[k] != 0) {
+        keyValue = k;
+        pckb.State = KeyState[k];
+        break;
+      }
+    }
+  }
+
+  WriteDebugLog(QStringLiteral("KeyHook: KeyValue = %1").arg(keyValue));
+  return ActOn(keyValue);
+}
+
+bool PcKeyboard::ActOn(int keyValue) {
+  const bool type4 = window_.Link.UnitInfo.UnitType == 4;
+  const int kb = KbIndex();
+  switch (keyValue) {
+    case vk::Enter: return Click(QStringLiteral("imgEnter"), 0);
+    case vk::Left:
+    case vk::Up:
+    case vk::Right:
+    case vk::Down:
+      return PressArrow(keyValue - 36);
+    case vk::M: return Click(QStringLiteral("imgArrow"), kb, ArrowPoint(0));
+    case vk::Pause: return Click(QStringLiteral("imgPause"), kb);
+    case vk::PageUp: return Click(QStringLiteral("imgRecSpeedUp"), kb);
+    case vk::PageDown: return Click(QStringLiteral("imgRecSpeedDown"), kb);
+    case vk::B: return Click(QStringLiteral("imgPlayRev"), kb);
+    case vk::F: return Click(QStringLiteral("imgSearch"), kb);
+    case vk::P: return Click(QStringLiteral("imgPlay"), kb);
+    case vk::R: return Click(QStringLiteral("imgRec"), kb);
+    case vk::S: return Click(QStringLiteral("imgStop"), kb);
+    case vk::Q: return type4 ? Click(QStringLiteral("imgCam"), 132) : true;
+    case 49:
+    case 50:
+    case 51:
+    case 52:
+      WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag/GetAsyncKeyStateXXX = %1/%2/%3")
+                        .arg(window_.PCKB.State)
+                        .arg(AlarmTag())
+                        .arg(GetAsyncKeyState(vk::A)));
+      return type4 ? Click(QStringLiteral("imgCam"), keyValue - 49) : Click(QStringLiteral("imgCam1"), -1);
+    case 97:
+    case 98:
+    case 99:
+    case 100:
+      return type4 ? Click(QStringLiteral("imgCam"), keyValue - 97) : Click(QStringLiteral("imgCam1"), -1);
+    case vk::Digit5:
+    case vk::Numpad5:
+      return type4 ? Click(QStringLiteral("imgIPCam"), 0) : Click(QStringLiteral("imgIPCam1"), -1);
+    case vk::C: return type4 ? Click(QStringLiteral("imgSeq"), -1) : true;
+    case vk::A: return type4 ? AlarmKeyRule() : true;
+    default: return true;  // a Ctrl key
+  }
+}
+
+bool PcKeyboard::Click(const QString& control, int index, std::optional<QPointF> at) {
+  const PictureKey* key = panel_.Key(control, index);
+  if (!key) return true;
+  const QPointF point = at.value_or(Centre(key->Layout().hit));
+  const auto x = static_cast<float>(point.x()), y = static_cast<float>(point.y());
+  QPointer<PcKeyboard> guard(this);
+  panel_.MouseDown(control, index, KeyPanel::LeftButton, 0, x, y);
+  if (!guard) return false;
+  PumpFor(kPressMs);
+  if (!guard) return false;
+  panel_.MouseUp(control, index, KeyPanel::LeftButton, 0, x, y);
+  return guard;
+}
+
+bool PcKeyboard::PressArrow(int direction) {
+  const int kb = KbIndex();
+  PictureKey* pad = panel_.Key(QStringLiteral("imgArrow"), kb);
+  if (!pad) return true;
+  pad->SetTag(QStringLiteral("Key"));
+  const QPointF point = ArrowPoint(direction);
+  QPointer<PcKeyboard> guard(this);
+  // The pad's repeat loop runs until the PC arrow goes up; no release call.
+  panel_.imgArrow_MouseDown(kb, KeyPanel::LeftButton, 0, static_cast<float>(point.x()),
+                            static_cast<float>(point.y()));
+  if (!guard) return false;
+  window_.PCKB.Clear();
+  return true;
+}
+
+bool PcKeyboard::AlarmKeyRule() {
+  PCKB_STATE& pckb = window_.PCKB;
+  UnitInfoRecord& info = window_.Link.UnitInfo;
+  WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag = %1/%2").arg(pckb.State).arg(AlarmTag()));
+  QPointer<PcKeyboard> guard(this);
+
+  if (pckb.State == kAlarmKeyKept) {
+    // The marker makes the refresh happen once per run of presses.
+    if (info.Message != kAlarmMarker) {
+      RefreshAlarmMode();
+      if (!guard) return false;
+    }
+    if (info.AlarmMode != kAlarmModeInvalid) info.Message = kAlarmMarker;
+  }
+
+  const PictureKey* alarm = panel_.Key(QStringLiteral("imgAlarm"), -1);
+  if (!alarm) return true;
+  const QPointF point = Centre(alarm->Layout().hit);
+  const auto x = static_cast<float>(point.x()), y = static_cast<float>(point.y());
+  auto press = [&] {
+    panel_.imgAlarm_MouseDown(KeyPanel::LeftButton, 0, x, y);
+    return static_cast<bool>(guard);
+  };
+  auto release = [&] {
+    panel_.imgAlarm_MouseUp(KeyPanel::LeftButton, 0, x, y);
+    return static_cast<bool>(guard);
+  };
+  auto wait = [&] {
+    PumpFor(kPressMs);
+    return static_cast<bool>(guard);
+  };
+
+  if (!pckb.HeldDown) {
+    if (pckb.State > pckb.PrevState.value_or(0)) {
+      info.Message.clear();
+      pckb.PrevState.reset();
+      if (info.AlarmMode == 1 && !(press() && wait())) return false;
+      return release();
+    }
+    return press() && wait() && release();
+  }
+
+  if (AlarmTag() != kSet) {
+    if (!press()) return false;
+    // The release then sees the hold time since the key went down and sets alarm mode.
+    if (PictureKey* key = panel_.Key(QStringLiteral("imgAlarm"), -1))
+      key->SetTag(QString::number(pckb.StartTime));
+    if (!release()) return false;
+    pckb.PrevState = pckb.State;
+    return true;
+  }
+  pckb.Clear();
+  return false;
+}
+
+void PcKeyboard::RefreshAlarmMode() {
+  // The control reaches the unit by its IP address only: on the serial link
+  // the mode read at detection stays.
+  if (!ComboBlock1 || !window_.IsEthernet()) return;
+  ComboBlock1->SetHost(window_.Target());
+  ComboBlock1->SetPassword(window_.txtPassword->text());
+  ComboBlock1->SetPort(window_.txtPort->text().trimmed().toInt());
+  COMBO_BLOCK block;
+  QPointer<PcKeyboard> guard(this);
+  ComboBlock1->GetComboBlock(block);
+  if (!guard) return;
+  window_.Link.UnitInfo.AlarmMode = block.Alarms.AlarmLatch;
+}
+
+}  // namespace zam

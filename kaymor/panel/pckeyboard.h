@@ -1,0 +1,96 @@
+#pragma once
+// The PC keyboard poll: while a unit is connected, mapped keys typed on the
+// PC press the pictured keys through their own handlers. There is no thread
+// keyboard state here, so the poll keeps its own, fed by the application's
+// key events: per virtual key, 0x80 while down and 0x01 once pressed since
+// the last reset.
+#include <QObject>
+#include <QPointF>
+#include <QString>
+#include <array>
+#include <optional>
+
+class QKeyEvent;
+
+namespace Corvel_Project {
+class ComboBlock;
+}
+
+namespace zam {
+
+class frmZAMKeyboard;
+class KeyPanel;
+
+// Virtual-key codes the poll looks at.
+namespace vk {
+constexpr int Enter = 13, Control = 17, Pause = 19, PageUp = 33, PageDown = 34, Left = 37, Up = 38,
+              Right = 39, Down = 40, PrintScreen = 44, Digit1 = 49, Digit4 = 52, Digit5 = 53, A = 65,
+              B = 66, C = 67, F = 70, M = 77, P = 80, Q = 81, R = 82, S = 83, Numpad1 = 97,
+              Numpad4 = 100, Numpad5 = 101, LeftControl = 162, RightControl = 163;
+}
+
+// The virtual-key code of a key event, 0 when it has none here. Ctrl gives
+// the code of its side (162 left, 163 right); the digits of the keypad give
+// 97-101, told apart by the keypad modifier.
+int VirtualKeyOf(const QKeyEvent& event);
+
+class PcKeyboard : public QObject {
+  Q_OBJECT
+ public:
+  using KeyBytes = std::array<quint8, 256>;
+
+  // Watches the application's key events from now on.
+  PcKeyboard(frmZAMKeyboard& window, KeyPanel& panel);
+  ~PcKeyboard() override;
+
+  // "Ini" fills ValidKeys; "Reset" clears the watched keys; anything else does nothing.
+  void ResetKeys(const QString& mode);
+  // One poll (tmrKeyHook, every 10 ms while connected).
+  void KeyHook();
+
+  // Like the platform calls the poll was designed around: negative while the
+  // key is down; the async form adds bit 0 when it was pressed since the
+  // last async query of that key.
+  qint16 GetAsyncKeyState(int virtualKey);
+  qint16 GetKeyState(int virtualKey) const;
+
+  // The state read at the start of the poll, written back by ResetKeys.
+  KeyBytes KeyState{};
+  KeyBytes ValidKeys{};
+  // "Inactive" while another window is active.
+  QString Inactive;
+  // Reads the unit's alarm latch mode for the A key.
+  Corvel_Project::ComboBlock* ComboBlock1 = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void KeyEvent(const QKeyEvent& event);
+  void KeyDownNow(int virtualKey);
+  void KeyUpNow(int virtualKey);
+  void ApplicationInactive();
+  // Steps of one poll; each returns whether the watched keys are reset
+  // after it (false also when the window went during a wait).
+  bool Poll();
+  bool ActOn(int keyValue);
+  bool AlarmKeyRule();
+  bool PressArrow(int direction);
+  // Presses a pictured key at the point (the centre of its hit region when
+  // none is given) and releases it 100 ms later.
+  bool Click(const QString& control, int index, std::optional<QPointF> at = std::nullopt);
+  void RefreshAlarmMode();
+  int KbIndex() const;
+  QString AlarmTag() const;
+
+  frmZAMKeyboard& window_;
+  KeyPanel& panel_;
+  KeyBytes live_{};          // the keyboard state: key events and resets
+  std::array<bool, 256> physical_{};  // down now, whatever the resets did
+  std::array<bool, 256> asyncPressed_{};  // pressed since the last GetAsyncKeyState of the key
+  // Virtual key of each key code that went down, so that its release clears
+  // the same key even when a modifier changed the key's meaning meanwhile.
+  std::array<quint8, 256> downByScanCode_{};
+};
+
+}  // namespace zam
