@@ -1,7 +1,10 @@
 // Starts the unit simulator on 127.0.0.1, connects the keyboard window to it
 // over TCP (offscreen, settings in a temporary folder) and reports the CPU
-// time the window's process used while connected and idle.
-//   bench_idle [seconds]   (default 30)
+// time the window's process used while connected and idle: the LED poll
+// every second and the PC keyboard poll every 10 ms, with the window active
+// so that each keyboard poll runs its whole idle path.
+//   bench_idle [seconds] [--no-key-poll]   (default 30; the option stops the
+//   keyboard poll, to compare with what the rest of the window costs)
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -44,7 +47,9 @@ int main(int argc, char* argv[]) {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.path() + "/config"));
   qputenv("TMPDIR", QFile::encodeName(temp.path() + "/run"));
   QApplication app(argc, argv);
-  const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 30;
+  const QStringList args = app.arguments();
+  const bool keyPoll = !args.contains(QStringLiteral("--no-key-poll"));
+  const int seconds = args.size() > 1 && args[1].toInt() > 0 ? args[1].toInt() : 30;
 
   const QString simLog = temp.path() + "/unitsim.log";
   QProcess sim;
@@ -71,7 +76,16 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "not connected: %s\n", qPrintable(window.lblStatus->text()));
     return 1;
   }
+  window.activateWindow();
+  zam::PumpUntil([&] { return window.isActiveWindow(); }, 2000);
   zam::PumpFor(1500);  // the first LED poll has run
+  if (!window.tmrKeyHook->isActive()) {
+    std::fprintf(stderr, "the keyboard poll is not running\n");
+    return 1;
+  }
+  if (!keyPoll) window.tmrKeyHook->stop();
+  int keyPolls = 0;
+  QObject::connect(window.tmrKeyHook, &QTimer::timeout, [&] { ++keyPolls; });
 
   const long long ticksPerSecond = sysconf(_SC_CLK_TCK);
   const int ledsBefore = CountLedRequests(simLog);
@@ -83,8 +97,9 @@ int main(int argc, char* argv[]) {
   const int polls = CountLedRequests(simLog) - ledsBefore;
 
   const double cpuSeconds = static_cast<double>(used) / ticksPerSecond;
-  std::printf("connected and idle for %d s: %d LED polls, CPU %.2f s = %.2f %% of one core\n", seconds, polls,
-              cpuSeconds, 100.0 * cpuSeconds / seconds);
+  std::printf("connected and idle for %d s: %d LED polls, %d keyboard polls (window %s), CPU %.2f s = %.2f %% of one core\n",
+              seconds, polls, keyPolls, window.isActiveWindow() ? "active" : "inactive", cpuSeconds,
+              100.0 * cpuSeconds / seconds);
   std::printf("status: %s\n", qPrintable(window.lblStatus->text()));
   window.cmdConnect_Click();
   sim.terminate();
