@@ -1,0 +1,230 @@
+// The real program under a real X server (Xvfb): keys typed with xdotool
+// into its window reach the unit simulator with their codes and timing.
+// Skips when Xvfb or xdotool is missing.
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "eventpump.h"
+#include "kaymortest.h"
+
+namespace {
+
+QString Run(const QStringList& command) {
+  QProcess p;
+  p.start(command.first(), command.mid(1));
+  p.waitForFinished(30000);
+  return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+struct KeyCode {
+  int code;
+  qint64 us;
+};
+
+// A private X server; it names its display itself.
+class XServer {
+ public:
+  ~XServer() {
+    process_.terminate();
+    process_.waitForFinished(3000);
+  }
+  bool Start() {
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) return false;
+    process_.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-dpi", "96", "-nolisten", "tcp"});
+    QByteArray out;
+    const bool named = zam::PumpUntil(
+        [&] {
+          out += process_.readAllStandardOutput();
+          return out.contains('\n') || process_.state() == QProcess::NotRunning;
+        },
+        10000);
+    if (!named || !out.contains('\n')) return false;
+    display = ':' + QString::fromLatin1(out.trimmed());
+    return true;
+  }
+  QString display;
+
+ private:
+  QProcess process_;
+};
+
+}  // namespace
+
+class TestPcKeyboardX11 : public QObject {
+  Q_OBJECT
+  XServer x_;
+
+  // The program on the X server, with a settings folder of its own, connected
+  // (through its Connect mnemonic) to sim over link; returns its window id.
+  QString StartConnected(QProcess& kaymor, const QTemporaryDir& home, const kaymortest::UnitSim& sim,
+                         int unitType, bool tcp) {
+    QDir().mkpath(home.path() + "/config/Vantrel");
+    for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
+    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
+    if (!ini.open(QIODevice::WriteOnly)) return {};
+    ini.write(QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
+                             "LastUsed=\"127.0.0.1, ZAM%2, SIM0001\"\nPassword=qmpv\n\n"
+                             "[Keyboard]\nLastUsed=%2\n\n[Options]\nDisOption=1\nVersion=x11\n\n"
+                             "[Ports]\nCOM1=%4\n\n[RS-232]\nPort=COM1\n")
+                  .arg(tcp ? 1 : 0)
+                  .arg(unitType)
+                  .arg(sim.tcpPort)
+                  .arg(sim.pty)
+                  .toUtf8());
+    ini.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
+    env.insert("TMPDIR", home.path() + "/run");
+    env.insert("DISPLAY", x_.display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    kaymor.setProcessEnvironment(env);
+    kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
+    if (!kaymor.waitForStarted()) return {};
+    const QString window =
+        Run({"timeout", "30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
+    if (window.isEmpty()) return {};
+    Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
+    // Connected once the LED poll asks.
+    const QString ledRequest = tcp ? "ff ff 05 02" : "ff bb 11 ff b6";
+    const bool connected = zam::PumpUntil(
+        [&] {
+          for (const QJsonObject& o : sim.Received(tcp ? "tcp" : "serial"))
+            if (o.value("hex").toString().startsWith(ledRequest)) return true;
+          return false;
+        },
+        15000);
+    return connected ? window : QString();
+  }
+
+  static QList<KeyCode> Keys(const kaymortest::UnitSim& sim, bool tcp) {
+    QList<KeyCode> out;
+    for (const QJsonObject& o : sim.Received(tcp ? "tcp" : "serial"))
+      if (o.contains("key")) out << KeyCode{o.value("key").toInt(), static_cast<qint64>(o.value("t_us").toDouble())};
+    return out;
+  }
+  static QList<int> Codes(const QList<KeyCode>& keys) {
+    QList<int> codes;
+    for (const KeyCode& k : keys) codes << k.code;
+    return codes;
+  }
+
+ private slots:
+  void initTestCase() {
+    if (!x_.Start()) QSKIP("needs Xvfb and xdotool (apt-get install xvfb xdotool)");
+    // For xdotool; this process itself stays on the offscreen platform.
+    qputenv("DISPLAY", x_.display.toLocal8Bit());
+  }
+
+  // Typed keys, each with the codes the unit must receive (SPI4 over TCP, V over RS-232).
+  void typedKeys_data() {
+    QTest::addColumn<int>("unitType");
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QStringList>("xdotool");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("type 1 tcp: r q 3 5") << 1 << true << QStringList{"key", "--delay", "300", "r", "q", "3", "5"}
+                                        << QList<int>{0x12, 0x30, 0xB1};
+    QTest::newRow("type 4 tcp: r q 3 KP_4 c") << 4 << true
+                                             << QStringList{"key", "--delay", "300", "r", "q", "3", "KP_4", "c"}
+                                             << QList<int>{0x12, 0xA2, 0x32, 0x33, 0x29};
+    QTest::newRow("type 4 serial: r q 3 KP_4 c") << 4 << false
+                                                << QStringList{"key", "--delay", "300", "r", "q", "3", "KP_4", "c"}
+                                                << QList<int>{0x01, 0x84, 0x0B, 0x0C, 0x07};
+    QTest::newRow("type 1 serial: Return Prior Next Pause") << 1 << false
+        << QStringList{"key", "--delay", "300", "Return", "Prior", "Next", "Pause"}
+        << QList<int>{0x2A, 0x96, 0x97, 0x05};
+    // A held about 1.2 s, keypad 2 meanwhile: Alarm release and Alarm,
+    // the alarm camera, and the two alarm codes again on the release.
+    const QStringList alarm{"keydown", "a", "sleep", "0.6", "key", "KP_2", "sleep", "0.6", "keyup", "a"};
+    QTest::newRow("type 4 tcp: A held, keypad 2") << 4 << true << alarm << QList<int>{0x98, 0x01, 0x61, 0x98, 0x01};
+    QTest::newRow("type 4 serial: A held, keypad 2") << 4 << false << alarm << QList<int>{0x98, 0x04, 0x4D, 0x98, 0x04};
+  }
+  void typedKeys() {
+    QFETCH(int, unitType);
+    QFETCH(bool, tcp);
+    QFETCH(QStringList, xdotool);
+    QFETCH(QList<int>, codes);
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--pty", "--type", QString::number(unitType)}));
+    QTemporaryDir home;
+    QProcess kaymor;
+    auto stop = qScopeGuard([&] {
+      kaymor.kill();
+      kaymor.waitForFinished();
+    });
+    const QString window = StartConnected(kaymor, home, sim, unitType, tcp);
+    QVERIFY(!window.isEmpty());
+    Run(QStringList{"xdotool"} << xdotool);
+    zam::PumpUntil([&] { return Keys(sim, tcp).size() >= codes.size(); }, 5000);
+    zam::PumpFor(500);
+    QCOMPARE(Codes(Keys(sim, tcp)), codes);
+  }
+
+  // The left arrow held 1 s: nothing for 400 ms, then Rewind about every 100 ms.
+  void leftArrowHeld() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    QTemporaryDir home;
+    QProcess kaymor;
+    auto stop = qScopeGuard([&] {
+      kaymor.kill();
+      kaymor.waitForFinished();
+    });
+    QVERIFY(!StartConnected(kaymor, home, sim, 4, true).isEmpty());
+    // The key goes down when xdotool starts, a few ms after this.
+    using namespace std::chrono;
+    const qint64 down = duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+    Run({"xdotool", "keydown", "Left", "sleep", "1", "keyup", "Left"});
+    zam::PumpFor(500);
+    const QList<KeyCode> keys = Keys(sim, true);
+    QVERIFY(!keys.isEmpty());
+    QCOMPARE(Codes(keys), QList<int>(keys.size(), 0x7A));
+    const qint64 firstMs = (keys[0].us - down) / 1000;
+    QVERIFY2(firstMs >= 390 && firstMs <= 700, qPrintable(QString::number(firstMs)));
+    for (qsizetype i = 1; i < keys.size(); ++i) {
+      const qint64 gapMs = (keys[i].us - keys[i - 1].us) / 1000;
+      QVERIFY2(gapMs >= 70 && gapMs <= 200, qPrintable(QString::number(gapMs)));
+    }
+    QVERIFY2(keys.size() >= 5 && keys.size() <= 9, qPrintable(QString::number(keys.size())));
+    qInfo("left arrow held 1 s: %d Rewind codes, the first %lld ms after the key went down", int(keys.size()),
+          firstMs);
+  }
+
+  void ctrlRRebootsAndDisconnects() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "1"}));
+    QTemporaryDir home;
+    QProcess kaymor;
+    auto stop = qScopeGuard([&] {
+      kaymor.kill();
+      kaymor.waitForFinished();
+    });
+    QVERIFY(!StartConnected(kaymor, home, sim, 1, true).isEmpty());
+    Run({"xdotool", "key", "ctrl+r"});
+    auto logHas = [&](const QString& event) {
+      QFile f(sim.logPath);
+      return f.open(QIODevice::ReadOnly) && f.readAll().contains(("\"event\":\"" + event + "\"").toUtf8());
+    };
+    QVERIFY(zam::PumpUntil([&] { return logHas("reboot") && logHas("disconnect"); }, 8000));
+    QCOMPARE(Codes(Keys(sim, true)), QList<int>{});
+    // Disconnected: no more LED requests reach the unit.
+    zam::PumpFor(300);
+    const qsizetype before = sim.Received("tcp").size();
+    zam::PumpFor(2500);
+    QCOMPARE(sim.Received("tcp").size(), before);
+  }
+};
+
+int main(int argc, char** argv) {
+  kaymortest::IsolateEnvironment();
+  QApplication app(argc, argv);
+  TestPcKeyboardX11 tc;
+  return QTest::qExec(&tc, argc, argv);
+}
+
+#include "tst_pckb_x11.moc"
