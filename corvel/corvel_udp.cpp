@@ -103,9 +103,7 @@ bool UDP::WaitForMsgType(qint32 type, int ms) {
   return zam::PumpUntil([this, type] { return lastReplyType_ == type; }, ms);
 }
 
-void UDP::Discovery(QList<zam::DISCOVER_UDP_INFO>& UnitList) {
-  units_.clear();
-  lastReplyType_ = 0;
+void UDP::ForEachLocalAddress(const std::function<bool()>& series) {
   QStringList locals = LocalAddresses();
   // Without a local address one series goes out from an unbound socket.
   const bool bind = !locals.isEmpty();
@@ -113,12 +111,21 @@ void UDP::Discovery(QList<zam::DISCOVER_UDP_INFO>& UnitList) {
   for (const QString& local : locals) {
     if (bind) BindTo(local);
     state_ = 1;
+    if (series()) break;
+  }
+}
+
+void UDP::Discovery(QList<zam::DISCOVER_UDP_INFO>& UnitList) {
+  units_.clear();
+  lastReplyType_ = 0;
+  ForEachLocalAddress([this] {
     for (int i = 0; i < kRequestsPerAddress; ++i) {
       zam::PumpEvents();
       SendUdpRequest(zam::DISCOVERY_REQUEST);
       zam::PumpFor(kRequestGapMs);
     }
-  }
+    return false;
+  });
   UnitList = units_;
   CloseSocket();
   state_ = 0;
@@ -131,19 +138,14 @@ bool UDP::DiscoverySetIP(zam::DISCOVER_SET_IP_REQ& UnitIP) {
   working_.Tag = QVariant();
   lastReplyType_ = 0;
   const auto answered = [this] { return !working_.Tag.toString().isEmpty(); };
-  QStringList locals = LocalAddresses();
-  const bool bind = !locals.isEmpty();
-  if (!bind) locals << QString();
-  for (const QString& local : locals) {
-    if (bind) BindTo(local);
-    state_ = 1;
+  ForEachLocalAddress([this, &answered] {
     for (int i = 0; i < kRequestsPerAddress; ++i) {
       zam::PumpEvents();
       SendUdpRequest(zam::SET_IP_REQUEST);
       if (WaitForMsgType(zam::SET_IP_RESPONSE, kRequestGapMs) || answered()) break;
     }
-    if (answered()) break;
-  }
+    return answered();
+  });
   const bool ok = working_.Tag.toString().contains(QLatin1String("OK"), Qt::CaseSensitive);
   if (!ok) UnitIP.Tag = working_.Tag.toString();
   CloseSocket();

@@ -3,6 +3,8 @@
 // them new IP settings.
 #include "corvel_global.h"
 
+#include <functional>
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -55,6 +57,10 @@ class CORVEL_EXPORT UDP : public QObject {
  private:
   QStringList LocalAddresses() const;
   void BindTo(const QString& localAddress);
+  // Runs one request series from each local address in turn (bound to it),
+  // or once from an unbound socket when there is none; stops when the series
+  // returns true.
+  void ForEachLocalAddress(const std::function<bool()>& series);
   void SendUdpRequest(zam::DiscoveryMsgType type);
   void OnReadyRead();
   void HandleUdpReply(const QByteArray& datagram);
