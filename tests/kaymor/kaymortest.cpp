@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
@@ -9,6 +10,7 @@
 
 #include "debuglog.h"
 #include "eventpump.h"
+#include "pictures.h"
 #include "settingsstore.h"
 
 namespace kaymortest {
@@ -51,6 +53,16 @@ QStringList SectionLines(const QString& section) {
     if (inside && !line.isEmpty()) out << line;
   }
   return out;
+}
+
+void WriteLedPictures() {
+  zam::SetPictureRoot(TempRoot());
+  QDir().mkpath(TempRoot() + "/Images");
+  QImage dot(4, 4, QImage::Format_RGB32);
+  for (auto [name, color] : {std::pair{"zam_led_r.jpg", Qt::red}, std::pair{"zam_led_w.jpg", Qt::white}}) {
+    dot.fill(color);
+    QVERIFY(dot.save(TempRoot() + "/Images/" + name));
+  }
 }
 
 MsgRecorder::MsgRecorder(zam::MsgAnswer a) : answer(a) {

@@ -28,6 +28,10 @@ void ResetSettings();
 QString SettingsText();
 QStringList SectionLines(const QString& section);
 
+// Points the pictures at TempRoot() and draws the red and white LED there,
+// so that LED changes are seen in the labels' "picture" property.
+void WriteLedPictures();
+
 // Records every message box and answers with the given answer.
 struct MsgRecorder {
   explicit MsgRecorder(zam::MsgAnswer answer = zam::MsgAnswer::Ok);
@@ -45,6 +49,10 @@ struct Window {
     return w->findChild<T*>(name);
   }
   QString Status() const { return w->lblStatus->text(); }
+  // The picture file a label shows, as the program named it.
+  QString Picture(const QString& name) const {
+    return Find<QLabel>(name)->property("picture").toString();
+  }
   // Selects the combo item with this text as the operator would.
   void Choose(QComboBox* box, const QString& text);
   // Connects (or disconnects) and returns the status line.

@@ -1,7 +1,6 @@
 // The keyboard window against the unit simulator on a pseudo-terminal.
 #include "eventpump.h"
 #include "kaymortest.h"
-#include "pictures.h"
 #include "settingsstore.h"
 
 using namespace kaymortest;
@@ -33,20 +32,9 @@ class TestLinkSerial : public QObject {
       if (o.value("hex").toString().startsWith("ff bb 11 ff ")) blocks << o.value("hex").toString().mid(12, 2);
     return blocks;
   }
-  QString Picture(Window& win, const QString& name) {
-    return win.Find<QLabel>(name)->property("picture").toString();
-  }
 
  private slots:
-  void initTestCase() {
-    zam::SetPictureRoot(TempRoot());
-    QDir().mkpath(TempRoot() + "/Images");
-    QImage dot(4, 4, QImage::Format_RGB32);
-    for (auto [name, color] : {std::pair{"zam_led_r.jpg", Qt::red}, std::pair{"zam_led_w.jpg", Qt::white}}) {
-      dot.fill(color);
-      QVERIFY(dot.save(TempRoot() + "/Images/" + name));
-    }
-  }
+  void initTestCase() { WriteLedPictures(); }
   void init() { ResetSettings(); }
 
   void baudSearchFindsAndStoresTheRate() {
@@ -101,7 +89,7 @@ class TestLinkSerial : public QObject {
     win.w->UpdateLEDStatus();
     QCOMPARE(BlockRequests(sim).last(), block);
     for (int i = 0; i < 8; ++i)
-      QCOMPARE(Picture(win, QString("imgLED(%1)").arg(i)),
+      QCOMPARE(win.Picture(QString("imgLED(%1)").arg(i)),
                QString(i == 0 || i == 2 ? "Images/zam_led_r.jpg" : "Images/zam_led_w.jpg"));
   }
 

@@ -1,7 +1,6 @@
 // The keyboard window against the unit simulator over TCP on 127.0.0.1.
 #include "eventpump.h"
 #include "kaymortest.h"
-#include "pictures.h"
 #include "settingsstore.h"
 
 using namespace kaymortest;
@@ -17,20 +16,9 @@ class TestLinkTcp : public QObject {
     win.Click();
     return win.w->IsConnected();
   }
-  QString Picture(Window& win, const QString& name) {
-    return win.Find<QLabel>(name)->property("picture").toString();
-  }
 
  private slots:
-  void initTestCase() {
-    zam::SetPictureRoot(TempRoot());
-    QDir().mkpath(TempRoot() + "/Images");
-    QImage dot(4, 4, QImage::Format_RGB32);
-    for (auto [name, color] : {std::pair{"zam_led_r.jpg", Qt::red}, std::pair{"zam_led_w.jpg", Qt::white}}) {
-      dot.fill(color);
-      QVERIFY(dot.save(TempRoot() + "/Images/" + name));
-    }
-  }
+  void initTestCase() { WriteLedPictures(); }
   void init() { ResetSettings(); }
 
   void defaultPasswordSendsCodeZero() {
@@ -47,7 +35,7 @@ class TestLinkTcp : public QObject {
              QString("127.0.0.1,ZAM4,SIM0001,qmpv,%1").arg(sim.tcpPort));
     QCOMPARE(zam::GetSetting("IPAddressList", "Password", "absent"), QString("absent"));
     QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("4"));
-    QCOMPARE(Picture(win, "imgLED4(255)"), QString("Images/zam_led_r.jpg"));
+    QCOMPARE(win.Picture("imgLED4(255)"), QString("Images/zam_led_r.jpg"));
     QVERIFY(!win.w->mnuFile->menuAction()->isEnabled());
     QVERIFY(!win.w->cboComPort->isEnabled());
 
@@ -55,7 +43,7 @@ class TestLinkTcp : public QObject {
     QVERIFY(!win.w->close());
     QVERIFY(win.w->isVisible());
     QCOMPARE(win.Click(), QString("Status: Disconnected from 127.0.0.1 (Lobby)"));
-    QCOMPARE(Picture(win, "imgLED4(255)"), QString("Images/zam_led_w.jpg"));
+    QCOMPARE(win.Picture("imgLED4(255)"), QString("Images/zam_led_w.jpg"));
     QVERIFY(win.w->close());
     QCOMPARE(zam::GetSetting("Options", "Running", "absent"), QString());
   }
@@ -144,12 +132,12 @@ class TestLinkTcp : public QObject {
     QVERIFY(Connect(sim, win, {"--type", "1", "--led", "0x05"}));
     QVERIFY(win.Find<QLabel>("picKeyboard(0)")->isVisibleTo(win.w.get()));
     QVERIFY(!win.Find<QLabel>("picKeyboard(1)")->isVisibleTo(win.w.get()));
-    QVERIFY(zam::PumpUntil([&] { return Picture(win, "imgLED(0)") == "Images/zam_led_r.jpg"; }, 2500));
+    QVERIFY(zam::PumpUntil([&] { return win.Picture("imgLED(0)") == "Images/zam_led_r.jpg"; }, 2500));
     for (int i = 0; i < 8; ++i) {
       const QString expected = (i == 0 || i == 2) ? "Images/zam_led_r.jpg" : "Images/zam_led_w.jpg";
-      QCOMPARE(Picture(win, QString("imgLED(%1)").arg(i)), expected);
+      QCOMPARE(win.Picture(QString("imgLED(%1)").arg(i)), expected);
     }
-    QCOMPARE(Picture(win, "imgLED(255)"), QString("Images/zam_led_r.jpg"));
+    QCOMPARE(win.Picture("imgLED(255)"), QString("Images/zam_led_r.jpg"));
     QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("1"));
   }
 
