@@ -240,7 +240,8 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
     const QString text = static_cast<QKeyEvent*>(event)->text();
     if (text.isEmpty()) return false;  // movement and editing keys
     const QChar c = text.at(0);
-    const bool passes = c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('\b') ||
+    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');  // not other scripts' digits
+    const bool passes = digit || c == QLatin1Char('-') || c == QLatin1Char('\b') ||
                         c == QLatin1Char('\r') || c == QLatin1Char('\t') || c == QChar(0x1B);
     return !passes;
   }
