@@ -2,83 +2,23 @@
 // keyboard layouts is clicked with xdotool at the pixel position the twip
 // tables give, and the unit simulator must receive its code on each link.
 // Skips when Xvfb or xdotool is missing.
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QStandardPaths>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "eventpump.h"
 #include "expectedcodes.h"
 #include "kaymortest.h"
 #include "panellayout.h"
-
-extern char** environ;
+#include "x11fixture.h"
 
 using namespace paneltest;
+using x11test::Run;
 namespace layout = zam::layout;
 
 namespace {
-
-// A private X server on a display number it picks itself.
-class XServer {
- public:
-  ~XServer() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-  }
-  // Runs before the application exists, so plain POSIX calls.
-  bool Start() {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) return false;
-    int fds[2];
-    if (::pipe(fds) != 0) return false;
-    const QByteArray program = QFile::encodeName(xvfb);
-    const QByteArray fd = QByteArray::number(fds[1]);
-    const char* argv[] = {program.constData(), "-displayfd", fd.constData(), "-screen", "0", "1280x1024x24",
-                          "-dpi", "96", "-nolisten", "tcp", nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const int rc = posix_spawn(&pid_, program.constData(), &actions, nullptr, const_cast<char**>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (rc != 0) {
-      pid_ = -1;
-      ::close(fds[0]);
-      return false;
-    }
-    QByteArray number;
-    pollfd p{fds[0], POLLIN, 0};
-    char c = 0;
-    while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    ::close(fds[0]);
-    if (number.isEmpty()) return false;
-    display = ':' + QString::fromLatin1(number);
-    return true;
-  }
-  QString display;
-
- private:
-  pid_t pid_ = -1;
-};
-
-QString Run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  p.waitForFinished(20000);
-  return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
 
 QPoint Px(double xTwips, double yTwips) {
   return QPoint(qRound(xTwips / layout::kTwipsPerPixel), qRound(yTwips / layout::kTwipsPerPixel));
@@ -93,31 +33,6 @@ class TestPanelX11 : public QObject {
 
  private:
   QString display_;
-
-  // Starts the real program with home's settings folder on the X server;
-  // returns its window id, empty when no window came up.
-  QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
-    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
-    env.insert("TMPDIR", home.path() + "/run");
-    env.insert("DISPLAY", display_);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    kaymor.setProcessEnvironment(env);
-    kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
-    if (!kaymor.waitForStarted()) return {};
-    return Run("timeout", {"30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
-  }
-
-  static void WriteSettings(const QTemporaryDir& home, const QString& text) {
-    QDir().mkpath(home.path() + "/config/Vantrel");
-    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
-    if (ini.open(QIODevice::WriteOnly)) ini.write(text.toUtf8());
-  }
 
   // The top left corner of the shown keyboard panel on the screen: the
   // band of the panel picture above its keys, looked for below the window's top.
@@ -155,7 +70,7 @@ class TestPanelX11 : public QObject {
       return out;
     };
     const qsizetype before = keys().size();
-    Run("xdotool", {"mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+    Run({"xdotool", "mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "click", "1"});
     zam::PumpUntil([&] { return keys().size() >= before + expected; }, 5000);
     zam::PumpFor(150);  // anything beyond the expected codes shows up too
     return keys().mid(before);
@@ -173,17 +88,18 @@ class TestPanelX11 : public QObject {
     QVERIFY(sim.Start({"--type", "4"}));
     sim.Pause();  // the login request waits 5 s for its reply
     QTemporaryDir home;
-    WriteSettings(home, QStringLiteral("[IPAddressList]\nCommType=1\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0001,qmpv,%1\"\n"
-                                       "LastUsed=\"127.0.0.1, ZAM4, SIM0001\"\nPassword=qmpv\n\n"
-                                       "[Options]\nDisOption=1\nVersion=x11\n")
-                            .arg(sim.tcpPort));
+    QVERIFY(x11test::WriteSettings(
+        home, QStringLiteral("[IPAddressList]\nCommType=1\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0001,qmpv,%1\"\n"
+                             "LastUsed=\"127.0.0.1, ZAM4, SIM0001\"\nPassword=qmpv\n\n"
+                             "[Options]\nDisOption=1\nVersion=x11\n")
+                  .arg(sim.tcpPort)));
     QProcess kaymor;
-    const QString window = StartKaymor(kaymor, home);
+    const QString window = x11test::StartKaymor(kaymor, home, display_);
     QVERIFY(!window.isEmpty());
-    Run("xdotool", {"windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
+    Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
     QElapsedTimer clock;
     clock.start();
-    Run("xdotool", {"key", "--clearmodifiers", "--delay", "300", "alt+f", "x"});
+    Run({"xdotool", "key", "--clearmodifiers", "--delay", "300", "alt+f", "x"});
     const bool ended = kaymor.waitForFinished(10000);
     const qint64 took = clock.elapsed();
     if (!ended) kaymor.kill();
@@ -212,24 +128,16 @@ class TestPanelX11 : public QObject {
 
     // Kaymor with a settings folder of its own, showing this unit's keyboard.
     QTemporaryDir home;
-    WriteSettings(home, QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
-                             "LastUsed=\"127.0.0.1, ZAM%2, SIM0001\"\nPassword=qmpv\n\n"
-                             "[Keyboard]\nLastUsed=%2\n\n[Options]\nDisOption=1\nVersion=x11\n\n"
-                             "[Ports]\nCOM1=%4\n\n[RS-232]\nPort=COM1\n")
-                  .arg(tcp ? 1 : 0)
-                  .arg(unitType)
-                  .arg(sim.tcpPort)
-                  .arg(sim.pty)
-                  );
+    QVERIFY(x11test::WriteSettings(home, x11test::EntrySettings(sim, unitType, tcp)));
     QProcess kaymor;
-    const QString window = StartKaymor(kaymor, home);
+    const QString window = x11test::StartKaymor(kaymor, home, display_);
     QVERIFY(!window.isEmpty());
     auto stop = qScopeGuard([&] {
       kaymor.kill();
       kaymor.waitForFinished();
     });
     QRect frame;
-    for (const QString& line : Run("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+    for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
       const int v = line.section('=', 1).toInt();
       if (line.startsWith("X=")) frame.moveLeft(v);
       if (line.startsWith("Y=")) frame.moveTop(v);
@@ -240,16 +148,7 @@ class TestPanelX11 : public QObject {
     QPoint origin;
     QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, panel)).isNull(), 10000);
 
-    // Connect with the button's mnemonic; connected once the LED poll asks.
-    Run("xdotool", {"windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
-    const QString ledRequest = tcp ? "ff ff 05 02" : "ff bb 11 ff b6";
-    QVERIFY(zam::PumpUntil(
-        [&] {
-          for (const QJsonObject& o : sim.Received(link))
-            if (o.value("hex").toString().startsWith(ledRequest)) return true;
-          return false;
-        },
-        15000));
+    QVERIFY(x11test::Connect(window, sim, tcp));
 
     int clicked = 0;
     for (const Expected& e : kPlainCodes) {
@@ -282,7 +181,7 @@ class TestPanelX11 : public QObject {
 
 int main(int argc, char** argv) {
   kaymortest::IsolateEnvironment();
-  XServer x;
+  x11test::XServer x;
   if (x.Start()) {
     qputenv("DISPLAY", x.display.toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");

@@ -2,104 +2,35 @@
 // into its window reach the unit simulator with their codes and timing.
 // Skips when Xvfb or xdotool is missing.
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "eventpump.h"
 #include "kaymortest.h"
+#include "x11fixture.h"
+
+using x11test::Run;
 
 namespace {
-
-QString Run(const QStringList& command) {
-  QProcess p;
-  p.start(command.first(), command.mid(1));
-  p.waitForFinished(30000);
-  return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
 
 struct KeyCode {
   int code;
   qint64 us;
 };
 
-// A private X server; it names its display itself.
-class XServer {
- public:
-  ~XServer() {
-    process_.terminate();
-    process_.waitForFinished(3000);
-  }
-  bool Start() {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) return false;
-    process_.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-dpi", "96", "-nolisten", "tcp"});
-    QByteArray out;
-    const bool named = zam::PumpUntil(
-        [&] {
-          out += process_.readAllStandardOutput();
-          return out.contains('\n') || process_.state() == QProcess::NotRunning;
-        },
-        10000);
-    if (!named || !out.contains('\n')) return false;
-    display = ':' + QString::fromLatin1(out.trimmed());
-    return true;
-  }
-  QString display;
-
- private:
-  QProcess process_;
-};
-
 }  // namespace
 
 class TestPcKeyboardX11 : public QObject {
   Q_OBJECT
-  XServer x_;
+  x11test::XServer x_;
 
   // The program on the X server, with a settings folder of its own, connected
   // (through its Connect mnemonic) to sim over link; returns its window id.
   QString StartConnected(QProcess& kaymor, const QTemporaryDir& home, const kaymortest::UnitSim& sim,
                          int unitType, bool tcp) {
-    QDir().mkpath(home.path() + "/config/Vantrel");
-    for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
-    QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
-    if (!ini.open(QIODevice::WriteOnly)) return {};
-    ini.write(QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
-                             "LastUsed=\"127.0.0.1, ZAM%2, SIM0001\"\nPassword=qmpv\n\n"
-                             "[Keyboard]\nLastUsed=%2\n\n[Options]\nDisOption=1\nVersion=x11\n\n"
-                             "[Ports]\nCOM1=%4\n\n[RS-232]\nPort=COM1\n")
-                  .arg(tcp ? 1 : 0)
-                  .arg(unitType)
-                  .arg(sim.tcpPort)
-                  .arg(sim.pty)
-                  .toUtf8());
-    ini.close();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
-    env.insert("TMPDIR", home.path() + "/run");
-    env.insert("DISPLAY", x_.display);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    kaymor.setProcessEnvironment(env);
-    kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
-    if (!kaymor.waitForStarted()) return {};
-    const QString window =
-        Run({"timeout", "30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
+    if (!x11test::WriteSettings(home, x11test::EntrySettings(sim, unitType, tcp))) return {};
+    const QString window = x11test::StartKaymor(kaymor, home, x_.display);
     if (window.isEmpty()) return {};
-    Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
-    // Connected once the LED poll asks.
-    const QString ledRequest = tcp ? "ff ff 05 02" : "ff bb 11 ff b6";
-    const bool connected = zam::PumpUntil(
-        [&] {
-          for (const QJsonObject& o : sim.Received(tcp ? "tcp" : "serial"))
-            if (o.value("hex").toString().startsWith(ledRequest)) return true;
-          return false;
-        },
-        15000);
-    return connected ? window : QString();
+    return x11test::Connect(window, sim, tcp) ? window : QString();
   }
 
   static QList<KeyCode> Keys(const kaymortest::UnitSim& sim, bool tcp) {

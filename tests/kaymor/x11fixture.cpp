@@ -1,0 +1,112 @@
+#include "x11fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "eventpump.h"
+
+extern char** environ;
+
+namespace x11test {
+
+XServer::~XServer() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGTERM);
+  ::waitpid(pid_, nullptr, 0);
+}
+
+bool XServer::Start() {
+  const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+  if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) return false;
+  int fds[2];
+  if (::pipe(fds) != 0) return false;
+  const QByteArray program = QFile::encodeName(xvfb);
+  const QByteArray fd = QByteArray::number(fds[1]);
+  const char* argv[] = {program.constData(), "-displayfd", fd.constData(), "-screen", "0", "1280x1024x24",
+                        "-dpi", "96", "-nolisten", "tcp", nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  const int rc = posix_spawn(&pid_, program.constData(), &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  if (rc != 0) {
+    pid_ = -1;
+    ::close(fds[0]);
+    return false;
+  }
+  QByteArray number;
+  pollfd p{fds[0], POLLIN, 0};
+  char c = 0;
+  while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  ::close(fds[0]);
+  if (number.isEmpty()) return false;
+  display = ':' + QString::fromLatin1(number);
+  return true;
+}
+
+QString Run(const QStringList& command) {
+  QProcess p;
+  p.start(command.first(), command.mid(1));
+  p.waitForFinished(30000);
+  return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+bool WriteSettings(const QTemporaryDir& home, const QString& text) {
+  QDir().mkpath(home.path() + "/config/Vantrel");
+  QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
+  return ini.open(QIODevice::WriteOnly) && ini.write(text.toUtf8()) == text.toUtf8().size();
+}
+
+QString EntrySettings(const kaymortest::UnitSim& sim, int unitType, bool tcp) {
+  return QStringLiteral("[IPAddressList]\nCommType=%1\nTotal=1\nIP0=\"127.0.0.1,ZAM%2,SIM0001,qmpv,%3\"\n"
+                        "LastUsed=\"127.0.0.1, ZAM%2, SIM0001\"\nPassword=qmpv\n\n"
+                        "[Keyboard]\nLastUsed=%2\n\n[Options]\nDisOption=1\nVersion=x11\n\n"
+                        "[Ports]\nCOM1=%4\n\n[RS-232]\nPort=COM1\n")
+      .arg(tcp ? 1 : 0)
+      .arg(unitType)
+      .arg(sim.tcpPort)
+      .arg(sim.pty);
+}
+
+QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home, const QString& display) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
+  QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+  env.insert("XDG_DATA_HOME", home.path() + "/data");
+  env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
+  env.insert("TMPDIR", home.path() + "/run");
+  env.insert("DISPLAY", display);
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  kaymor.setProcessEnvironment(env);
+  kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
+  if (!kaymor.waitForStarted()) return {};
+  return Run({"timeout", "30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
+}
+
+bool Connect(const QString& window, const kaymortest::UnitSim& sim, bool tcp) {
+  Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
+  // Connected once the LED poll asks.
+  const QString ledRequest = tcp ? "ff ff 05 02" : "ff bb 11 ff b6";
+  return zam::PumpUntil(
+      [&] {
+        for (const QJsonObject& o : sim.Received(tcp ? "tcp" : "serial"))
+          if (o.value("hex").toString().startsWith(ledRequest)) return true;
+        return false;
+      },
+      15000);
+}
+
+}  // namespace x11test

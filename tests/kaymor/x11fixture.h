@@ -1,0 +1,42 @@
+#pragma once
+// The real program on a private X server (Xvfb), driven with xdotool.
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <sys/types.h>
+
+#include "kaymortest.h"
+
+namespace x11test {
+
+// A private X server on a display number it picks itself.
+class XServer {
+ public:
+  ~XServer();
+  // False when Xvfb or xdotool is missing or the server did not come up.
+  // Plain POSIX calls, so that it may run before the application exists.
+  bool Start();
+  QString display;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Runs a command to its end (30 s at most); its standard output.
+QString Run(const QStringList& command);
+
+// Writes text as the settings file of the program run with home.
+bool WriteSettings(const QTemporaryDir& home, const QString& text);
+// One address entry for sim reached over TCP or RS-232 (COM1 on its pty),
+// with the keyboard of unitType shown.
+QString EntrySettings(const kaymortest::UnitSim& sim, int unitType, bool tcp);
+
+// Starts the real program on display with home's folders; its window id,
+// empty when no window came up.
+QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home, const QString& display);
+// Presses Connect through its mnemonic; true once the LED poll reaches sim.
+bool Connect(const QString& window, const kaymortest::UnitSim& sim, bool tcp);
+
+}  // namespace x11test
