@@ -27,7 +27,9 @@ LogState& State() {
 }  // namespace
 
 bool HasDebugSwitch(const QStringList& arguments) {
-  return arguments.join(' ').toLower().contains(QLatin1String("/debug"));
+  // The program's own path is no switch: a folder named debug... is common
+  // here and its path would contain "/debug".
+  return arguments.mid(1).join(' ').toLower().contains(QLatin1String("/debug"));
 }
 
 QString DebugLine(const QTime& time, const QString& text) {

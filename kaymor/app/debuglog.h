@@ -8,7 +8,8 @@ class QPlainTextEdit;
 
 namespace zam {
 
-// True when the arguments (any letter case) contain "/debug".
+// True when the arguments after the program's path (arguments() order, any
+// letter case) contain "/debug".
 bool HasDebugSwitch(const QStringList& arguments);
 
 // "hh:mm:ss AMPM: text", without the line end.

@@ -102,19 +102,22 @@ class TestStartup : public QObject {
   }
 
   void debugSwitch_data() {
+    QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("argument");
     QTest::addColumn<bool>("on");
-    QTest::newRow("upper case") << "/DEBUG" << true;
-    QTest::newRow("mixed case") << "/Debug" << true;
-    QTest::newRow("absent") << "/other" << false;
+    QTest::newRow("upper case") << "kaymor" << "/DEBUG" << true;
+    QTest::newRow("mixed case") << "kaymor" << "/Debug" << true;
+    QTest::newRow("absent") << "kaymor" << "/other" << false;
+    QTest::newRow("program in a debug folder") << "/opt/debug/bin/kaymor" << "/other" << false;
   }
   void debugSwitch() {
+    QFETCH(QString, program);
     QFETCH(QString, argument);
     QFETCH(bool, on);
     QFile::remove(zam::DebugLogPath());
     {
       Window win;
-      QVERIFY(win.Load({"kaymor", argument}));
+      QVERIFY(win.Load({program, argument}));
       QCOMPARE(win.w->txtDebug->isVisible(), on);
       QCOMPARE(win.w->windowTitle().count('.'), on ? 2 : 1);
       if (on) QCOMPARE(win.w->height(), 480);  // 7200 twips
