@@ -79,7 +79,12 @@ QString EntrySettings(const kaymortest::UnitSim& sim, int unitType, bool tcp) {
       .arg(sim.pty);
 }
 
-QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home, const QString& display) {
+Kaymor::~Kaymor() {
+  process.kill();
+  process.waitForFinished();
+}
+
+QString Kaymor::Start(const QString& display) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   for (const char* sub : {"data", "run"}) QDir().mkpath(home.path() + '/' + sub);
   QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -89,10 +94,10 @@ QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home, const QString& 
   env.insert("TMPDIR", home.path() + "/run");
   env.insert("DISPLAY", display);
   env.insert("QT_QPA_PLATFORM", "xcb");
-  kaymor.setProcessEnvironment(env);
-  kaymor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  kaymor.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
-  if (!kaymor.waitForStarted()) return {};
+  process.setProcessEnvironment(env);
+  process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});
+  if (!process.waitForStarted()) return {};
   return Run({"timeout", "30", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vantrel"}).section('\n', 0, 0);
 }
 

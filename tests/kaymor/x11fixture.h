@@ -33,9 +33,15 @@ bool WriteSettings(const QTemporaryDir& home, const QString& text);
 // with the keyboard of unitType shown.
 QString EntrySettings(const kaymortest::UnitSim& sim, int unitType, bool tcp);
 
-// Starts the real program on display with home's folders; its window id,
-// empty when no window came up.
-QString StartKaymor(QProcess& kaymor, const QTemporaryDir& home, const QString& display);
+// The real program with a settings folder of its own (write it before the
+// start); ended, if still running, when this goes.
+struct Kaymor {
+  ~Kaymor();
+  // Starts it on display; its window id, empty when no window came up.
+  QString Start(const QString& display);
+  QTemporaryDir home;
+  QProcess process;
+};
 // Presses Connect through its mnemonic; true once the LED poll reaches sim.
 bool Connect(const QString& window, const kaymortest::UnitSim& sim, bool tcp);
 

@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QTemporaryDir>
 
 #include "eventpump.h"
 #include "expectedcodes.h"
@@ -87,28 +86,27 @@ class TestPanelX11 : public QObject {
     kaymortest::UnitSim sim;
     QVERIFY(sim.Start({"--type", "4"}));
     sim.Pause();  // the login request waits 5 s for its reply
-    QTemporaryDir home;
+    x11test::Kaymor kaymor;
     QVERIFY(x11test::WriteSettings(
-        home, QStringLiteral("[IPAddressList]\nCommType=1\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0001,qmpv,%1\"\n"
+        kaymor.home, QStringLiteral("[IPAddressList]\nCommType=1\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0001,qmpv,%1\"\n"
                              "LastUsed=\"127.0.0.1, ZAM4, SIM0001\"\nPassword=qmpv\n\n"
                              "[Options]\nDisOption=1\nVersion=x11\n")
                   .arg(sim.tcpPort)));
-    QProcess kaymor;
-    const QString window = x11test::StartKaymor(kaymor, home, display_);
+    const QString window = kaymor.Start(display_);
     QVERIFY(!window.isEmpty());
     Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
     QElapsedTimer clock;
     clock.start();
     Run({"xdotool", "key", "--clearmodifiers", "--delay", "300", "alt+f", "x"});
-    const bool ended = kaymor.waitForFinished(10000);
+    const bool ended = kaymor.process.waitForFinished(10000);
     const qint64 took = clock.elapsed();
-    if (!ended) kaymor.kill();
+    if (!ended) kaymor.process.kill();
     sim.Resume();
     QVERIFY(ended);
     QVERIFY2(took < 2500, qPrintable(QString::number(took)));
-    QCOMPARE(kaymor.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(kaymor.exitCode(), 0);
-    QFile ini(home.path() + "/config/Vantrel/Vantrel.ini");
+    QCOMPARE(kaymor.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(kaymor.process.exitCode(), 0);
+    QFile ini(kaymor.home.path() + "/config/Vantrel/Vantrel.ini");
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QVERIFY(ini.readAll().contains("Running=Yes"));  // an orderly close would have cleared it
   }
@@ -127,15 +125,10 @@ class TestPanelX11 : public QObject {
     QVERIFY(sim.Start({"--pty", "--type", QString::number(unitType), "--name", "Desk"}));
 
     // Kaymor with a settings folder of its own, showing this unit's keyboard.
-    QTemporaryDir home;
-    QVERIFY(x11test::WriteSettings(home, x11test::EntrySettings(sim, unitType, tcp)));
-    QProcess kaymor;
-    const QString window = x11test::StartKaymor(kaymor, home, display_);
+    x11test::Kaymor kaymor;
+    QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, unitType, tcp)));
+    const QString window = kaymor.Start(display_);
     QVERIFY(!window.isEmpty());
-    auto stop = qScopeGuard([&] {
-      kaymor.kill();
-      kaymor.waitForFinished();
-    });
     QRect frame;
     for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
       const int v = line.section('=', 1).toInt();

@@ -1,9 +1,6 @@
 // The real program under a real X server (Xvfb): keys typed with xdotool
 // into its window reach the unit simulator with their codes and timing.
 // Skips when Xvfb or xdotool is missing.
-#include <QProcess>
-#include <QTemporaryDir>
-
 #include "eventpump.h"
 #include "kaymortest.h"
 #include "x11fixture.h"
@@ -25,10 +22,9 @@ class TestPcKeyboardX11 : public QObject {
 
   // The program on the X server, with a settings folder of its own, connected
   // (through its Connect mnemonic) to sim over link; returns its window id.
-  QString StartConnected(QProcess& kaymor, const QTemporaryDir& home, const kaymortest::UnitSim& sim,
-                         int unitType, bool tcp) {
-    if (!x11test::WriteSettings(home, x11test::EntrySettings(sim, unitType, tcp))) return {};
-    const QString window = x11test::StartKaymor(kaymor, home, x_.display);
+  QString StartConnected(x11test::Kaymor& kaymor, const kaymortest::UnitSim& sim, int unitType, bool tcp) {
+    if (!x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, unitType, tcp))) return {};
+    const QString window = kaymor.Start(x_.display);
     if (window.isEmpty()) return {};
     return x11test::Connect(window, sim, tcp) ? window : QString();
   }
@@ -82,13 +78,8 @@ class TestPcKeyboardX11 : public QObject {
     QFETCH(QList<int>, codes);
     kaymortest::UnitSim sim;
     QVERIFY(sim.Start({"--pty", "--type", QString::number(unitType)}));
-    QTemporaryDir home;
-    QProcess kaymor;
-    auto stop = qScopeGuard([&] {
-      kaymor.kill();
-      kaymor.waitForFinished();
-    });
-    const QString window = StartConnected(kaymor, home, sim, unitType, tcp);
+    x11test::Kaymor kaymor;
+    const QString window = StartConnected(kaymor, sim, unitType, tcp);
     QVERIFY(!window.isEmpty());
     Run(QStringList{"xdotool"} << xdotool);
     zam::PumpUntil([&] { return Keys(sim, tcp).size() >= codes.size(); }, 5000);
@@ -100,13 +91,8 @@ class TestPcKeyboardX11 : public QObject {
   void leftArrowHeld() {
     kaymortest::UnitSim sim;
     QVERIFY(sim.Start({"--type", "4"}));
-    QTemporaryDir home;
-    QProcess kaymor;
-    auto stop = qScopeGuard([&] {
-      kaymor.kill();
-      kaymor.waitForFinished();
-    });
-    QVERIFY(!StartConnected(kaymor, home, sim, 4, true).isEmpty());
+    x11test::Kaymor kaymor;
+    QVERIFY(!StartConnected(kaymor, sim, 4, true).isEmpty());
     // The key goes down when xdotool starts, a few ms after this.
     using namespace std::chrono;
     const qint64 down = duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
@@ -129,13 +115,8 @@ class TestPcKeyboardX11 : public QObject {
   void ctrlRRebootsAndDisconnects() {
     kaymortest::UnitSim sim;
     QVERIFY(sim.Start({"--type", "1"}));
-    QTemporaryDir home;
-    QProcess kaymor;
-    auto stop = qScopeGuard([&] {
-      kaymor.kill();
-      kaymor.waitForFinished();
-    });
-    QVERIFY(!StartConnected(kaymor, home, sim, 1, true).isEmpty());
+    x11test::Kaymor kaymor;
+    QVERIFY(!StartConnected(kaymor, sim, 1, true).isEmpty());
     Run({"xdotool", "key", "ctrl+r"});
     auto logHas = [&](const QString& event) {
       QFile f(sim.logPath);
