@@ -107,7 +107,10 @@ frmZAMKeyboard::~frmZAMKeyboard() {
 
 void frmZAMKeyboard::BuildMenus() {
   QMenuBar* bar = menuBar();
-  mnuDisconnect = bar->addAction(tr("&Disconnect"));
+  // Put on the bar only while shown (ArrangeWindow): the bar takes the access
+  // key of every entry it holds, hidden ones too, and Alt+D would then be
+  // ambiguous and no longer press the Disconnect button.
+  mnuDisconnect = new QAction(tr("&Disconnect"), this);
   mnuDisconnect->setObjectName("mnuDisconnect");
   mnuDisconnect->setVisible(false);
   connect(mnuDisconnect, &QAction::triggered, this, &frmZAMKeyboard::cmdConnect_Click);
@@ -323,10 +326,13 @@ void frmZAMKeyboard::ArrangeWindow() {
   int keyboardTop = frameTop + kFrameHeight + kFrameGap;
   if (compact && IsConnected()) {
     Frame1->setVisible(false);
+    if (!menuBar()->actions().contains(mnuDisconnect))
+      menuBar()->insertAction(mnuFile->menuAction(), mnuDisconnect);
     mnuDisconnect->setVisible(true);
     keyboardTop = frameTop;
   } else {
     Frame1->setVisible(true);
+    menuBar()->removeAction(mnuDisconnect);
     mnuDisconnect->setVisible(false);
     if (!compact) ShowKeyboardPanel(LastUsedType());
   }

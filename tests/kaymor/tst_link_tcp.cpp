@@ -114,6 +114,28 @@ class TestLinkTcp : public QObject {
     QFile::remove(zam::DebugLogPath());
   }
 
+  // Alt+D is the Disconnect button's access key; the hidden Disconnect menu
+  // entry answers to none, so while disconnected Alt+D starts nothing.
+  void disconnectAccessKey() {
+    UnitSim sim;
+    QVERIFY(sim.Start({"--name", "Desk"}));
+    SeedTcpEntry(sim.tcpPort);
+    Window win;
+    QVERIFY(win.Load());
+    win.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    QTest::keyClick(win.w.get(), Qt::Key_D, Qt::AltModifier);
+    zam::PumpFor(300);
+    QVERIFY(!win.w->IsConnected());
+    QVERIFY(sim.Received("tcp").isEmpty());
+
+    QTest::keyClick(win.w.get(), Qt::Key_C, Qt::AltModifier);
+    QVERIFY(zam::PumpUntil([&] { return win.w->IsConnected(); }, 3000));
+    QTest::keyClick(win.w.get(), Qt::Key_D, Qt::AltModifier);
+    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 1000));
+    QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Desk)"));
+  }
+
   void peerCloseNoticedWithinOneTick() {
     UnitSim sim;
     Window win;
