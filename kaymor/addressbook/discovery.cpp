@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "addresslist.h"
+#include "controlproperties.h"
 #include "corvel_factory.h"
 #include "corvel_udp.h"
 #include "debuglog.h"
@@ -110,6 +111,7 @@ MergeResult MergeUnit(QStringList& list, const DISCOVER_UDP_INFO& unit) {
 void frmZAMKeyboard::SetUpDiscovery() {
   UDP1 = qobject_cast<Corvel_Project::UDP*>(CreateCorvelControl(QStringLiteral("Corvel_Project.UDP"), this));
   if (UDP1) UDP1->setObjectName(QStringLiteral("UDP1"));
+  LoadControlProperties(UDP1, objectName());
   connect(mnuToolsOptions, &QAction::triggered, this, &frmZAMKeyboard::mnuToolsOptions_Click);
 }
 

@@ -17,6 +17,7 @@
 
 #include "PingIP.h"
 #include "addresslist.h"
+#include "controlproperties.h"
 #include "corvel_factory.h"
 #include "corvel_udp.h"
 #include "debuglog.h"
@@ -65,6 +66,7 @@ frmOptions::frmOptions(QAction* optionsMenuItem, QWidget* parent)
   UDP1 = qobject_cast<Corvel_Project::UDP*>(CreateCorvelControl(QStringLiteral("Corvel_Project.UDP"), this));
   if (UDP1) {
     UDP1->setObjectName(QStringLiteral("UDP1"));
+    LoadControlProperties(UDP1, objectName());
     connect(UDP1, &Corvel_Project::UDP::Discovered, this,
             [this](qint16 count) { lblDisStatus->setText(QStringLiteral("Found ") + QString::number(count)); });
   }

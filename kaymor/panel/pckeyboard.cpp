@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "comboblock.h"
+#include "controlproperties.h"
 #include "corvel_comboblock.h"
 #include "corvel_factory.h"
 #include "debuglog.h"
@@ -95,6 +96,7 @@ PcKeyboard::PcKeyboard(frmZAMKeyboard& window, KeyPanel& panel)
   ComboBlock1 = qobject_cast<Corvel_Project::ComboBlock*>(
       CreateCorvelControl(QStringLiteral("Corvel_Project.ComboBlock"), &window));
   if (ComboBlock1) ComboBlock1->setObjectName(QStringLiteral("ComboBlock1"));
+  LoadControlProperties(ComboBlock1, window.objectName());
   panel_.KeyHeldDown = [this] { return window_.PCKB.HeldDown; };
   panel_.VirtualKeyDown = [this](int virtualKey) { return GetKeyState(virtualKey) < 0; };
   qApp->installEventFilter(this);
