@@ -7,7 +7,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 build="${KAYMOR_BUILD_DIR:-$here/build}"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-          qt6-multimedia-dev libgl-dev iproute2 xvfb xdotool)
+          qt6-multimedia-dev libgl-dev iproute2 xvfb xfonts-base xauth xdotool fonts-dejavu-core)
 
 install_missing() {
   local missing=()
@@ -19,7 +19,7 @@ install_missing() {
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
 build_all() {
