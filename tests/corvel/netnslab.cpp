@@ -37,7 +37,18 @@ QString NetnsLab::Unavailable() {
   if (geteuid() != 0) return QStringLiteral("needs root to build network namespaces");
   if (QStandardPaths::findExecutable(QStringLiteral("ip")).isEmpty())
     return QStringLiteral("needs the ip command (iproute2)");
-  return {};
+  // Root is not always enough (a chroot, a locked-down container): try once.
+  static const QString probe = [] {
+    const QString name = kTag + QString::number(getpid()) + QStringLiteral("-probe");
+    const QString ip = QStringLiteral("ip");
+    const bool ok = Exec({ip, QStringLiteral("netns"), QStringLiteral("add"), name}, nullptr) &&
+                    Exec({ip, QStringLiteral("netns"), QStringLiteral("exec"), name, ip, QStringLiteral("link"),
+                          QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")},
+                         nullptr);
+    Exec({ip, QStringLiteral("netns"), QStringLiteral("del"), name}, nullptr);
+    return ok ? QString() : QStringLiteral("this machine lets no network namespace be built and entered here");
+  }();
+  return probe;
 }
 
 void NetnsLab::RemoveStale() {
