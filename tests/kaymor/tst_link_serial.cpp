@@ -1,8 +1,4 @@
 // The keyboard window against the unit simulator on a pseudo-terminal.
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include "eventpump.h"
 #include "kaymortest.h"
 #include "settingsstore.h"
@@ -10,28 +6,6 @@
 using namespace kaymortest;
 
 namespace {
-// Root opens any file whatever its modes. While alive, this drops the
-// capabilities that bypass them, so that root meets the checks an operator
-// outside the dialout group meets.
-class FileModesApply {
- public:
-  FileModesApply() {
-    if (geteuid() != 0 || syscall(SYS_capget, &header_, saved_) != 0) return;
-    __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
-    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) reduced[cap / 32].effective &= ~(1u << (cap % 32));
-    dropped_ = syscall(SYS_capset, &header_, reduced) == 0;
-  }
-  ~FileModesApply() {
-    if (dropped_) syscall(SYS_capset, &header_, saved_);
-  }
-  bool Applies() const { return geteuid() != 0 || dropped_; }
-
- private:
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct saved_[2]{};
-  bool dropped_ = false;
-};
-
 const QString kDialout = QStringLiteral(" - add your user to the dialout group");
 }  // namespace
 
