@@ -154,7 +154,10 @@ void frmZAMKeyboard::cboCommType_Click() {
       w->setVisible(false);
     cmdConnect->move(Label1[0]->x() + Px(100), cmdConnect->y());
     cmdConnect->setProperty("Tag", cboCommType->currentText());
-    const QString ports = ListSerialPorts();
+    QStringList denied;
+    const QString ports = ListSerialPorts(&denied);
+    // A port left out for its file modes is the dialout group's matter.
+    if (!denied.isEmpty()) lblStatus->setText(QStringLiteral("Status: ") + SerialPermissionText(denied.first()));
     ArrangeWindow();
     cboComPort->blockSignals(true);
     if (ports.isEmpty()) {

@@ -367,7 +367,9 @@ bool frmOptions::OpenPortFor() {
   cmdEthernet[0]->setEnabled(false);
   cmdEthernet[1]->setEnabled(false);
   if (!MSComm1->open(QIODevice::ReadWrite)) {
-    lblStatus->setText(QStringLiteral("Error: ") + MSComm1->errorString());
+    lblStatus->setText(QStringLiteral("Error: ") + (OpenDeniedByPermission(*MSComm1)
+                                                         ? SerialPermissionText(SerialDevicePath(*MSComm1))
+                                                         : MSComm1->errorString()));
     return false;
   }
   return true;

@@ -11,6 +11,7 @@
 #include <QTextCursor>
 
 #include "eventpump.h"
+#include "pictures.h"
 
 namespace zam {
 
@@ -40,7 +41,9 @@ QString DebugLine(const QTime& time, const QString& text) {
 QString ProgramDataFolder() {
   const QString dir = QCoreApplication::applicationDirPath();
   const QFileInfo info(dir);
-  if (info.isDir() && info.isWritable()) return dir;
+  // An installed program keeps its data in the user's folder even when it
+  // may write to its own (root's /usr/bin, say).
+  if (!RunsFromInstalledTree() && info.isDir() && info.isWritable()) return dir;
   QString base = qEnvironmentVariable("XDG_DATA_HOME");
   if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
   const QString folder = base + QStringLiteral("/Vantrel");

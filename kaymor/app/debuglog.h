@@ -15,7 +15,8 @@ bool HasDebugSwitch(const QStringList& arguments);
 // "hh:mm:ss AMPM: text", without the line end.
 QString DebugLine(const QTime& time, const QString& text);
 
-// The program's folder when writable, else $XDG_DATA_HOME/Vantrel.
+// The program's folder when writable and not an installed tree's bin folder,
+// else $XDG_DATA_HOME/Vantrel.
 QString ProgramDataFolder();
 // ProgramDataFolder() + program file name without extension + ".log".
 QString DebugLogPath();

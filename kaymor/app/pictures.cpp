@@ -1,6 +1,8 @@
 #include "pictures.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -12,12 +14,33 @@ QString& Root() {
   static QString root;
   return root;
 }
+
+struct Located {
+  QString root;
+  bool installed = false;
+};
+
+// Beside the program first, then the installed tree's share/kaymor. When
+// neither holds Images/ the program's folder is kept, as before.
+Located Locate() {
+  const QString programDir = QCoreApplication::applicationDirPath();
+  if (QFileInfo(programDir + QStringLiteral("/Images")).isDir()) return {programDir, false};
+  const QString shared = QDir::cleanPath(programDir + QStringLiteral("/../share/kaymor"));
+  if (QFileInfo(shared + QStringLiteral("/Images")).isDir()) return {shared, true};
+  return {programDir, false};
+}
+
+const Located& Found() {
+  static const Located found = Locate();
+  return found;
+}
 }  // namespace
 
-QString PicturePath(const QString& relative) {
-  const QString root = Root().isEmpty() ? QCoreApplication::applicationDirPath() : Root();
-  return root + '/' + relative;
-}
+QString PictureRoot() { return Root().isEmpty() ? Found().root : Root(); }
+
+bool RunsFromInstalledTree() { return Found().installed; }
+
+QString PicturePath(const QString& relative) { return PictureRoot() + '/' + relative; }
 
 bool LoadPicture(QLabel* label, const QString& relative) {
   if (!label) return false;

@@ -1,5 +1,7 @@
 #pragma once
-// Pictures are files under Images/ beside the program, loaded when shown.
+// Pictures are files under Images/, loaded when shown. Images/ is looked for
+// beside the program (a build folder) and then in ../share/kaymor relative to
+// the program's folder (an installed tree, whatever its prefix).
 #include <QString>
 
 class QLabel;
@@ -15,5 +17,12 @@ bool LoadPicture(QLabel* label, const QString& relative);
 
 // The folder that holds Images/ (tests point it at their own pictures).
 void SetPictureRoot(const QString& folder);
+
+// The folder PicturePath() resolves against.
+QString PictureRoot();
+
+// True when the pictures come from ../share/kaymor: the program runs from an
+// installed tree, whose bin folder is no place for data files.
+bool RunsFromInstalledTree();
 
 }  // namespace zam

@@ -67,9 +67,13 @@ void frmZAMKeyboard::cmdConnect_Click() {
   if (connecting && !ethernet) {
     Link.UnitInfo.Reset();
     Link.MSComm1.SetCommPort(text.mid(3).toInt());
-    Link.MSComm1.Open();
+    const bool opened = Link.MSComm1.Open();
     lblStatus->setText(QStringLiteral("Status: Detecting the unit..."));
-    Link.DetectUnit(false);
+    // A device the user may not open answers nothing: say why instead.
+    if (!opened && Link.MSComm1.PermissionDenied())
+      Link.UnitInfo.Message = SerialPermissionText(Link.MSComm1.Device());
+    else
+      Link.DetectUnit(false);
     if (Link.UnitInfo.UnitType == 0) {
       lblStatus->setText(QStringLiteral("Status: ") + Link.UnitInfo.Message);
       Link.MSComm1.Close();

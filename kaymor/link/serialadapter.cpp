@@ -1,5 +1,11 @@
 #include "serialadapter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <cerrno>
+
 #include "eventpump.h"
 #include "settingsstore.h"
 
@@ -10,6 +16,22 @@ QString ComPortDevice(int n) {
   const QString key = QStringLiteral("COM%1").arg(n);
   const QString mapped = GetSetting("Ports", key, QString());
   return mapped.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(n - 1) : mapped;
+}
+
+QString SerialDevicePath(const QSerialPort& port) {
+  const QString name = port.portName();
+  return name.startsWith('/') ? name : QStringLiteral("/dev/") + name;
+}
+
+bool OpenDeniedByPermission(const QSerialPort& port) {
+  if (port.error() != QSerialPort::PermissionError) return false;
+  // Checked with the effective user and groups, as open() checks.
+  const QByteArray path = QFile::encodeName(SerialDevicePath(port));
+  return faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+QString SerialPermissionText(const QString& device) {
+  return QStringLiteral("No permission to open ") + device + QStringLiteral(" - add your user to the dialout group");
 }
 
 SerialAdapter::SerialAdapter(QObject* parent) : QObject(parent) {
@@ -23,6 +45,7 @@ void SerialAdapter::SetCommPort(int n) {
 
 bool SerialAdapter::Open() {
   if (port_.isOpen()) return true;
+  permissionDenied_ = false;
   const QString device = ComPortDevice(number_);
   if (device.isEmpty()) return false;
   port_.setPortName(device);
@@ -30,7 +53,9 @@ bool SerialAdapter::Open() {
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
-  return port_.open(QIODevice::ReadWrite);
+  const bool opened = port_.open(QIODevice::ReadWrite);
+  permissionDenied_ = !opened && OpenDeniedByPermission(port_);
+  return opened;
 }
 
 void SerialAdapter::Close() {
@@ -57,15 +82,18 @@ bool SerialAdapter::Write(const QByteArray& bytes) {
   return true;
 }
 
-QString ListSerialPorts() {
+QString ListSerialPorts(QStringList* denied) {
   QStringList found;
   for (int n = 1; n <= 16; ++n) {
     PumpEvents();
     QSerialPort probe;
-    probe.setPortName(ComPortDevice(n));
+    const QString device = ComPortDevice(n);
+    probe.setPortName(device);
     if (probe.open(QIODevice::ReadWrite)) {
       found << QStringLiteral("COM%1").arg(n);
       probe.close();
+    } else if (denied && OpenDeniedByPermission(probe)) {
+      *denied << device;
     }
   }
   return found.join(';');

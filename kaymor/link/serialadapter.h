@@ -9,6 +9,16 @@ namespace zam {
 // Device path of COMn; empty for a number outside 1..16.
 QString ComPortDevice(int n);
 
+// The device a port opens: its name as set, under /dev/ unless it is a path.
+QString SerialDevicePath(const QSerialPort& port);
+// After a failed open: this user may not read and write the device for its
+// file modes, so a serial device that is not the user's needs the dialout
+// group. A device held by another program fails the open as well, but is
+// no matter of groups.
+bool OpenDeniedByPermission(const QSerialPort& port);
+// "No permission to open <device> - add your user to the dialout group".
+QString SerialPermissionText(const QString& device);
+
 class SerialAdapter : public QObject {
   Q_OBJECT
  public:
@@ -18,6 +28,10 @@ class SerialAdapter : public QObject {
   int CommPort() const { return number_; }
   // Opens the device of the current number; false on any error.
   bool Open();
+  // The device of the current number.
+  QString Device() const { return ComPortDevice(number_); }
+  // After a failed Open(): the user may not open the device.
+  bool PermissionDenied() const { return permissionDenied_; }
   void Close();
   bool IsOpen() const { return port_.isOpen(); }
   // "9600,n,8,1"; only the rate is read, the frame is always 8N1.
@@ -32,10 +46,12 @@ class SerialAdapter : public QObject {
  private:
   QSerialPort port_;
   int number_ = 0;
+  bool permissionDenied_ = false;
 };
 
 // "COM1;COM3": the ports 1 to 16 that can be opened. Uses its own port so
-// that the window's link is not touched.
-QString ListSerialPorts();
+// that the window's link is not touched. denied, when given, receives the
+// devices this user has no permission to open.
+QString ListSerialPorts(QStringList* denied = nullptr);
 
 }  // namespace zam

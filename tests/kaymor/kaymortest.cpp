@@ -1,5 +1,9 @@
 #include "kaymortest.h"
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -99,6 +103,25 @@ void Window::Choose(QComboBox* box, const QString& text) {
   box->setCurrentIndex(index);
   emit box->activated(index);
 }
+
+struct FileModesApply::Saved {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2]{};
+  bool dropped = false;
+};
+
+FileModesApply::FileModesApply() : saved_(std::make_unique<Saved>()) {
+  if (geteuid() != 0 || syscall(SYS_capget, &saved_->header, saved_->data) != 0) return;
+  __user_cap_data_struct reduced[2] = {saved_->data[0], saved_->data[1]};
+  for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) reduced[cap / 32].effective &= ~(1u << (cap % 32));
+  saved_->dropped = syscall(SYS_capset, &saved_->header, reduced) == 0;
+}
+
+FileModesApply::~FileModesApply() {
+  if (saved_->dropped) syscall(SYS_capset, &saved_->header, saved_->data);
+}
+
+bool FileModesApply::Applies() const { return geteuid() != 0 || saved_->dropped; }
 
 QString Window::Click() {
   w->cmdConnect_Click();

@@ -40,6 +40,21 @@ struct MsgRecorder {
   QList<zam::MsgRequest> shown;
 };
 
+// Root opens any file whatever its modes. While alive, this drops the
+// capabilities that bypass them (for this thread), so that root meets the
+// checks an operator outside the dialout group meets.
+class FileModesApply {
+ public:
+  FileModesApply();
+  ~FileModesApply();
+  // The file modes are checked: not root, or root without the bypass.
+  bool Applies() const;
+
+ private:
+  struct Saved;
+  std::unique_ptr<Saved> saved_;
+};
+
 // The keyboard window after its start-up.
 struct Window {
   ~Window();

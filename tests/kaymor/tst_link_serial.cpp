@@ -5,6 +5,10 @@
 
 using namespace kaymortest;
 
+namespace {
+const QString kDialout = QStringLiteral(" - add your user to the dialout group");
+}  // namespace
+
 class TestLinkSerial : public QObject {
   Q_OBJECT
  private:
@@ -119,6 +123,55 @@ class TestLinkSerial : public QObject {
     sim.Resume();
     QVERIFY(!win.w->IsConnected());
     QCOMPARE(win.Status(), QString("Status: Disconnected from the unit (Quiet)"));
+  }
+
+  // COM1 is a file the user may not open, or one that is no serial device;
+  // the other ports are missing devices.
+  void unopenablePortIsExplained_data() {
+    QTest::addColumn<bool>("denied");
+    QTest::newRow("no permission") << true;
+    QTest::newRow("not a serial device") << false;
+  }
+  void unopenablePortIsExplained() {
+    QFETCH(bool, denied);
+    const QString device = TempRoot() + "/ttyLOCKED";
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(file.setPermissions(denied ? QFileDevice::Permissions() : QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    zam::SaveSetting("Ports", "COM1", device);
+    for (int n = 2; n <= 16; ++n) zam::SaveSetting("Ports", QString("COM%1").arg(n), TempRoot() + "/missing");
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    FileModesApply modes;
+    QVERIFY(modes.Applies());
+    Window win;
+    QVERIFY(win.Load());
+    QCOMPARE(win.w->cboComPort->currentText(), QString("No COM port found"));
+    if (denied)
+      QCOMPARE(win.Status(), "Status: No permission to open " + device + kDialout);
+    else
+      QVERIFY2(!win.Status().contains("dialout"), qPrintable(win.Status()));
+    QFile::remove(device);
+  }
+
+  // The permission is lost between listing and connecting: the connect says
+  // so at once instead of searching the baud rates of a closed port.
+  void connectWithoutPermissionNamesDialoutGroup() {
+    UnitSim sim;
+    Window win;
+    QVERIFY(Load(sim, win, {}));
+    const QFileDevice::Permissions before = QFile::permissions(sim.pty);
+    QVERIFY(QFile::setPermissions(sim.pty, QFileDevice::Permissions()));
+    QString status;
+    {
+      FileModesApply modes;
+      QVERIFY(modes.Applies());
+      status = win.Click();
+    }
+    QFile::setPermissions(sim.pty, before);
+    QCOMPARE(status, "Status: No permission to open " + sim.pty + kDialout);
+    QVERIFY(!win.w->IsConnected());
+    QVERIFY(sim.Received("serial").isEmpty());
   }
 
   void rebootWritesBlockFive() {

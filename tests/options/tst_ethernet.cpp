@@ -115,6 +115,7 @@ class TestEthernet : public QObject {
   void rebootSendsTheRequest();
   void longAnswerTimesOut();
   void portThatDoesNotOpen();
+  void portWithoutPermission();
   void buttonsNeedEveryPart_data();
   void buttonsNeedEveryPart();
   void pingAndLaunchWeb();
@@ -308,6 +309,28 @@ void TestEthernet::pingAndLaunchWeb() {
   QCOMPARE(answered, QStringLiteral("0   [ IP Success ]"));
   QCOMPARE(launched, QStringLiteral("The Web browser was launched successful."));
   QCOMPARE(browser.urls, QList<QUrl>{QUrl(QStringLiteral("http://10.79.0.1"))});
+}
+
+// The serial preamble's error names the device and the group that grants
+// access, where the open fails for the device's file modes.
+void TestEthernet::portWithoutPermission() {
+  const QString device = kaymortest::TempRoot() + QStringLiteral("/ttyLOCKED");
+  QFile file(device);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.close();
+  QVERIFY(file.setPermissions(QFileDevice::Permissions()));
+  UsePort(device);
+  frmOptions d;
+  FillTab(d, QStringLiteral("10.79.0.5"));
+  {
+    kaymortest::FileModesApply modes;
+    QVERIFY(modes.Applies());
+    d.cmdEthernet[0]->click();
+  }
+  QFile::remove(device);
+  QCOMPARE(d.lblStatus->text(),
+           QStringLiteral("Error: No permission to open %1 - add your user to the dialout group").arg(device));
+  QVERIFY(!d.cmdEthernet[0]->isEnabled());
 }
 
 KAYMOR_TEST_MAIN(TestEthernet)

@@ -1,6 +1,8 @@
 // artwork: draws the keyboard pictures (keys, LEDs, panel backgrounds, logo
-// and icon) into a folder, at the sizes and under the names of panellayout.h.
+// and icon) into a folder, at the sizes and under the names of panellayout.h,
+// and the desktop's icon theme files of the window icon.
 //   artwork <folder> [--preview <dir>]
+//   artwork [<folder>] --icons <dir>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -52,7 +54,7 @@ std::map<QString, QImage> DrawAll() {
   images[FileName(L::kLedUnlit)] = artwork::DrawLed(false);
   for (int panel = 0; panel < 2; ++panel) images[FileName(L::kPanelPictures[panel])] = artwork::DrawPanel(panel);
   images[FileName(L::kLogoPicture)] = artwork::DrawLogo();
-  images[FileName(L::kIconPicture)] = artwork::DrawIcon();
+  images[FileName(L::kIconPicture)] = artwork::DrawIcon(L::kIconSizePx);
   return images;
 }
 
@@ -135,6 +137,18 @@ bool WritePreviews(const QDir& images, const QDir& out) {
   return sheet.save(out.filePath("preview_sheet.png"));
 }
 
+// The window icon at the sizes desktops look for, as <dir>/hicolor/NxN/apps/kaymor.png.
+bool WriteThemeIcons(const QDir& dir) {
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString folder = dir.filePath(QStringLiteral("hicolor/%1x%1/apps").arg(size));
+    if (!QDir().mkpath(folder) || !Save(artwork::DrawIcon(size), folder + QStringLiteral("/kaymor.png"))) {
+      Fail(QStringLiteral("cannot write the icon into %1").arg(folder));
+      return false;
+    }
+  }
+  return true;
+}
+
 // A build has no session, so the missing runtime folder is no news.
 QtMessageHandler g_nextHandler = nullptr;
 
@@ -163,11 +177,18 @@ int main(int argc, char** argv) {
                                          QStringLiteral("Also write preview pictures into <dir>."),
                                          QStringLiteral("dir"));
   parser.addOption(previewOption);
+  const QCommandLineOption iconsOption(QStringLiteral("icons"),
+                                       QStringLiteral("Write the theme icons into <dir>/hicolor."),
+                                       QStringLiteral("dir"));
+  parser.addOption(iconsOption);
   parser.process(app);
-  if (parser.positionalArguments().size() != 1) {
-    Fail(QStringLiteral("usage: artwork <folder> [--preview <dir>]"));
+  const qsizetype folders = parser.positionalArguments().size();
+  if (folders > 1 || (folders == 0 && !parser.isSet(iconsOption))) {
+    Fail(QStringLiteral("usage: artwork <folder> [--preview <dir>] [--icons <dir>]"));
     return 2;
   }
+  if (parser.isSet(iconsOption) && !WriteThemeIcons(QDir(parser.value(iconsOption)))) return 1;
+  if (folders == 0) return 0;
 
   const QDir dir(parser.positionalArguments().first());
   if (!QDir().mkpath(dir.absolutePath())) {

@@ -610,12 +610,14 @@ QImage DrawLogo() {
   return img;
 }
 
-QImage DrawIcon() {
+QImage DrawIcon(int size) {
+  // Drawn on the window icon's grid and scaled, so every size is sharp.
   const int s = L::kIconSizePx;
-  QImage img(s, s, QImage::Format_ARGB32_Premultiplied);
+  QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::transparent);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(qreal(size) / s, qreal(size) / s);
   const QRectF body(6, 22, s - 12, s - 44);
   QPainterPath path;
   path.addRoundedRect(body, 12, 12);

@@ -21,6 +21,7 @@ QImage DrawLed(bool lit);
 QImage DrawPanel(int panel);
 
 QImage DrawLogo();
-QImage DrawIcon();
+// The window icon, size x size pixels (the window uses kIconSizePx).
+QImage DrawIcon(int size);
 
 }  // namespace artwork
