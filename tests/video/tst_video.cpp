@@ -21,6 +21,13 @@ bool LoadWith(Window& win, const QString& enableVideo, const QStringList& args =
   return win.Load(args);
 }
 
+// Loads the window with the pane on or off and an address entry for sim.
+bool LoadWithUnit(Window& win, UnitSim& sim, bool on) {
+  if (!sim.Start({})) return false;
+  SeedTcpEntry(sim.tcpPort);
+  return LoadWith(win, on ? "-1" : "0");
+}
+
 bool CompactScreen() { return QGuiApplication::primaryScreen()->size() == QSize(1024, 768); }
 
 // The window's whole height with the full pane and the connection frame shown
@@ -201,10 +208,8 @@ class TestVideo : public QObject {
     QFETCH(bool, on);
     QFETCH(bool, connected);
     UnitSim sim;
-    QVERIFY(sim.Start({}));
-    SeedTcpEntry(sim.tcpPort);
     Window win;
-    QVERIFY(LoadWith(win, on ? "-1" : "0"));
+    QVERIFY(LoadWithUnit(win, sim, on));
     zam::frmZAMKeyboard* w = win.w.get();
     if (connected) QVERIFY2(win.Click().startsWith("Status: Connected to"), qPrintable(win.Status()));
     zam::PumpFor(20);
@@ -264,10 +269,8 @@ class TestVideo : public QObject {
     QFETCH(bool, on);
     const bool compact = on && CompactScreen();
     UnitSim sim;
-    QVERIFY(sim.Start({}));
-    SeedTcpEntry(sim.tcpPort);
     Window win;
-    QVERIFY(LoadWith(win, on ? "-1" : "0"));
+    QVERIFY(LoadWithUnit(win, sim, on));
     zam::frmZAMKeyboard* w = win.w.get();
     QCOMPARE(w->Screen1024x768, CompactScreen());
     QWidget* keyboard = w->picKeyboard[1];
