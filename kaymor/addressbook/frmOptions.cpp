@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +23,7 @@
 #include "discovery.h"
 #include "dotquad.h"
 #include "eventpump.h"
+#include "fieldfilter.h"
 #include "msgbox.h"
 #include "serialadapter.h"
 #include "settingsstore.h"
@@ -119,9 +119,10 @@ void frmOptions::BuildDiscoveryTab(QWidget* page) {
   txtPort = new QLineEdit(QStringLiteral("8092"), page);
   txtPort->setObjectName(QStringLiteral("txtPort"));
   txtPort->setMaxLength(5);
+  // Digits and "-", typed or pasted; editing keys (Delete included) still work.
+  txtPort->setValidator(new FieldFilter(FieldFilter::Digits, txtPort));
   Place(txtPort, 855, 900, 900, 315);
   portLabel->setBuddy(txtPort);
-  txtPort->installEventFilter(this);
 
   fraDiscovery = new QGroupBox(page);
   fraDiscovery->setObjectName(QStringLiteral("fraDiscovery"));
@@ -235,19 +236,6 @@ void frmOptions::LoadSettings() {
     ProfileAction(ApplyProfile, profile);
   }
   UpdateEthernetButtons();
-}
-
-bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtPort && event->type() == QEvent::KeyPress) {
-    const QString text = static_cast<QKeyEvent*>(event)->text();
-    if (text.isEmpty()) return false;  // movement and editing keys
-    const QChar c = text.at(0);
-    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');  // not other scripts' digits
-    const bool passes = digit || c == QLatin1Char('-') || c == QLatin1Char('\b') ||
-                        c == QLatin1Char('\r') || c == QLatin1Char('\t') || c == QChar(0x1B);
-    return !passes;
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 // ---- "&Discovery" tab ----

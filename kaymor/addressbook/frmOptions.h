@@ -100,9 +100,6 @@ class frmOptions : public QDialog {
   QList<DISCOVER_UDP_INFO> UnitList;
   QStringList HiddenIPList;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void BuildDiscoveryTab(QWidget* page);
   void BuildEthernetTab(QWidget* page);

@@ -86,8 +86,13 @@ bool frmOptions::ProfileAction(qint16 action, const QString& text) {
 
   switch (action) {
     case AddProfile: {
-      if (names.contains(ProfileName(text))) return true;
-      return AppendProfileLine(path, text);
+      // The settings just written to a unit replace its old profile, which
+      // would otherwise put the stale values back on the page when chosen.
+      const int at = names.indexOf(ProfileName(text));
+      if (at < 0) return AppendProfileLine(path, text);
+      if (lines[at] == text.trimmed()) return true;
+      lines[at] = text.trimmed();
+      return WriteProfileLines(path, lines);
     }
     case DeleteProfile: {
       QStringList kept;

@@ -113,6 +113,10 @@ class frmZAMKeyboard : public QMainWindow {
   bool NotConnected = true;
   bool Screen1024x768 = false;
   bool VideoPaneOn = false;  // the video pane's switch (mnuToolsVideo)
+  // Twips taken off the video pane's height so that the window fits the
+  // screen's available area; 0 wherever the full pane fits.
+  int VideoPaneCut = 0;
+  int ArrangedFrameHeight = 0;  // caption and borders when the layout last ran
 
   bool IsConnected() const;
   // The unit of the current connection: its address, or the COM port.
@@ -160,6 +164,8 @@ class frmZAMKeyboard : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Lays the window out again once the platform's frame is known.
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -108,10 +108,22 @@ void TestProfiles::addProfile() {
   frmOptions d;
   QVERIFY(d.ProfileAction(zam::AddProfile, kP20));
   QCOMPARE(FileBytes(Path()), kP20.toLatin1() + "\r\n");
-  // Same address, other settings: the file stays as it is, and that is no failure.
-  QVERIFY(d.ProfileAction(zam::AddProfile, QStringLiteral("192.168.1.20,255.255.0.0,192.168.1.254,0,1")));
   QVERIFY(d.ProfileAction(zam::AddProfile, kP7));
-  QCOMPARE(FileBytes(Path()), kP20.toLatin1() + "\r\n" + kP7.toLatin1() + "\r\n");
+  // Same address, other settings: the new line takes the old one's place,
+  // written whole as a new file.
+  const QString changed = QStringLiteral("192.168.1.20,255.255.0.0,192.168.1.254,0,1");
+  QVERIFY(d.ProfileAction(zam::AddProfile, changed));
+  QCOMPARE(FileBytes(Path()), changed.toLatin1() + "\r\n" + kP7.toLatin1() + "\r\n");
+  QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"Profile.dat"});
+  // The same line again changes nothing.
+  QVERIFY(d.ProfileAction(zam::AddProfile, changed));
+  QCOMPARE(FileBytes(Path()), changed.toLatin1() + "\r\n" + kP7.toLatin1() + "\r\n");
+  // Chosen later, the profile puts the new values on the page.
+  QVERIFY(d.ProfileAction(zam::ApplyProfile, QStringLiteral("192.168.1.20")));
+  QCOMPARE(d.dqIpAddress[1]->FullAddress(), QStringLiteral("255.255.0.0"));
+  QCOMPARE(d.dqIpAddress[2]->FullAddress(), QStringLiteral("192.168.1.254"));
+  QCOMPARE(d.cboEthernet[0]->currentIndex(), 0);
+  QCOMPARE(d.cboEthernet[1]->currentIndex(), 1);
 }
 
 void TestProfiles::emptyTextAndMissingFile() {

@@ -158,6 +158,9 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
   const auto alarmMode = opt("alarm-mode", "Alarm mode (default 0).", "n");
   const auto ip = opt("ip", "Address the discovery reply reports (default: UDP bind address).",
                       "a.b.c.d");
+  const auto mask = opt("mask", "Subnet mask of the network settings (default 255.255.255.0).", "a.b.c.d");
+  const auto gateway = opt("gateway", "Gateway of the network settings (default: the address "
+                                      "with 1 as its last part).", "a.b.c.d");
   const auto listenPort = opt("listen-port", "Listen port of the discovery reply "
                                              "(default: the TCP port).", "n");
   const auto discoveryLength = opt("discovery-length", "Discovery reply length 63, 70, 73 or "
@@ -268,6 +271,16 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
     const auto v = ParseIp4(p.value(ip));
     if (!v) return bad("ip", p.value(ip));
     o.ip = *v;
+  }
+  if (p.isSet(mask)) {
+    const auto v = ParseIp4(p.value(mask));
+    if (!v) return bad("mask", p.value(mask));
+    o.mask = *v;
+  }
+  if (p.isSet(gateway)) {
+    const auto v = ParseIp4(p.value(gateway));
+    if (!v) return bad("gateway", p.value(gateway));
+    o.gateway = *v;
   }
   if (p.isSet(listenPort)) {
     const auto v = ParsePort(p.value(listenPort));

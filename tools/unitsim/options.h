@@ -39,6 +39,8 @@ struct Options {
   quint8 led = 0;
   quint8 alarmMode = 0;
   std::optional<Ip4> ip;  // empty: the UDP bind address
+  std::optional<Ip4> mask;     // empty: 255.255.255.0
+  std::optional<Ip4> gateway;  // empty: the address with 1 as its last part
   std::optional<quint16> listenPort;  // empty: the TCP port
   int discoveryLength = 77;
   quint8 streamMode = 0;

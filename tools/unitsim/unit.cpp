@@ -57,8 +57,8 @@ Unit::Unit(const Options& options, SimLog& log, QObject* parent)
       led_(options.led),
       alarmMode_(options.alarmMode) {
   network_.ip = options.ip ? *options.ip : ToIp4(options.udpAddress);
-  network_.mask = {255, 255, 255, 0};
-  network_.gateway = {network_.ip[0], network_.ip[1], network_.ip[2], 1};
+  network_.mask = options.mask ? *options.mask : Ip4{255, 255, 255, 0};
+  network_.gateway = options.gateway ? *options.gateway : Ip4{network_.ip[0], network_.ip[1], network_.ip[2], 1};
   // A 16-byte block header; H and D are filled in when it is sent, the rest
   // the PC keeps and returns unread, so it is recognisable on the way back.
   comboHeader_ = QByteArray(16, '\0');
