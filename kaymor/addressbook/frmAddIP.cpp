@@ -8,6 +8,7 @@
 #include <QValidator>
 
 #include "PingIP.h"
+#include "busycursor.h"
 #include "addresslist.h"
 #include "dotquad.h"
 #include "msgbox.h"
@@ -109,6 +110,8 @@ frmAddIP::frmAddIP(const QStringList& addressBoxItems, QWidget* parent)
     box->setText(QString::fromLatin1(f.initial));
     box->setGeometry(fieldLeft, top, i < kPassword ? Px(2130) : Px(900), Px(330));
     lblField[i + 1]->setBuddy(box);
+    // Masked, as in the main window.
+    if (i == kPassword) box->setEchoMode(QLineEdit::Password);
     txtModel[i] = box;
   }
 
@@ -156,7 +159,10 @@ void frmAddIP::cmdOK_Click() {
   const auto done = qScopeGuard([this] { checking_ = false; });
 
   QString address = Address();
-  const QString result = PingAddress(address);
+  const QString result = [&] {
+    const BusyCursor busy;
+    return PingAddress(address);
+  }();
   if (result.contains(QLatin1Char('['))) {
     const QString status = result.section(QLatin1Char('['), 0, 0).trimmed();
     // Only a malformed address stops here; a unit that does not answer is fine.

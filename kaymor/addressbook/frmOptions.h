@@ -90,6 +90,7 @@ class frmOptions : public QDialog {
   std::array<Dotquad*, 3> dqIpAddress{};
   QLabel* lblStatus = nullptr;
   QLabel* lblRS232Only = nullptr;
+  QLabel* lblRS232Port = nullptr;  // "COM1: /dev/ttyS0"
   QComboBox* cboProfile = nullptr;
   QPushButton* cmdDelete = nullptr;
 
@@ -112,9 +113,9 @@ class frmOptions : public QDialog {
   bool OpenPortFor();
   void ClosePortAfter();
   void SelectProfileIndex(int index);
-  void ClearEthernetTab();
 
   QAction* optionsMenuItem_ = nullptr;
+  QString comPortName_;  // "COM1": the settings' port name of MSComm1
 };
 
 }  // namespace zam

@@ -18,6 +18,9 @@ class SerialAdapter : public QObject {
   int CommPort() const { return number_; }
   // Opens the device of the current number; false on any error.
   bool Open();
+  // Why the last Open failed, with the device and port name
+  // ("no device /dev/ttyS0 for COM1"); empty after a successful open.
+  QString OpenFailure() const { return openFailure_; }
   void Close();
   bool IsOpen() const { return port_.isOpen(); }
   // "9600,n,8,1"; only the rate is read, the frame is always 8N1.
@@ -32,6 +35,7 @@ class SerialAdapter : public QObject {
  private:
   QSerialPort port_;
   int number_ = 0;
+  QString openFailure_;
 };
 
 // "COM1;COM3": the ports 1 to 16 that can be opened. Uses its own port so
