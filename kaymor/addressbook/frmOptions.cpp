@@ -233,10 +233,11 @@ void frmOptions::LoadSettings() {
   // The dialog's own port: COMn of the settings, mapped to its device.
   const QString port = GetSetting("RS-232", "Port", "COM1");
   const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
-  MSComm1->setPortName(ComPortDevice(number));
+  comDevice_ = ComPortDevice(number);
+  MSComm1->setPortName(comDevice_);
   // Which port the page talks to, and the device behind it.
   comPortName_ = port;
-  lblRS232Port->setText(port + QStringLiteral(": ") + MSComm1->portName());
+  lblRS232Port->setText(port + QStringLiteral(": ") + comDevice_);
   bool ok = false;
   const int baud = GetSetting("RS-232", "BaudRate", "57600").section(',', 0, 0).toInt(&ok);
   MSComm1->setBaudRate(ok && baud > 0 ? baud : 9600);
@@ -470,7 +471,7 @@ void frmOptions::cmdEthernet_Click(int index) {
       if (!GetEthernetInfo()) {
         // Which port and rate were tried, so that a wrong one can be seen.
         lblStatus->setText(QStringLiteral("Could not get the Ethernet information (no answer on %1 at %2 baud)")
-                               .arg(comPortName_ + QStringLiteral(": ") + MSComm1->portName())
+                               .arg(comPortName_ + QStringLiteral(": ") + comDevice_)
                                .arg(MSComm1->baudRate()));
       } else {
         if (EthernetSettings.EthernetMode < cboEthernet[0]->count())

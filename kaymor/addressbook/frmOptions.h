@@ -116,6 +116,7 @@ class frmOptions : public QDialog {
 
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1
+  QString comDevice_;    // its device, "/dev/ttyS0"
 };
 
 }  // namespace zam
