@@ -117,6 +117,7 @@ class frmOptions : public QDialog {
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1
   QString comDevice_;    // its device, "/dev/ttyS0"
+  bool applyOnSelect_ = true;  // false while Delete lists the remaining profiles
 };
 
 }  // namespace zam

@@ -150,7 +150,7 @@ void frmOptions::SelectProfileIndex(int index) {
 void frmOptions::cboProfile_Click() {
   const QString name = cboProfile->currentText();
   if (name.isEmpty()) return;
-  ProfileAction(ApplyProfile, name);
+  if (applyOnSelect_) ProfileAction(ApplyProfile, name);
   SaveSetting("Options", "IPProfile", name);
 }
 
@@ -161,7 +161,11 @@ void frmOptions::cmdDelete_Click() {
       MsgBox(this, QStringLiteral("Do you want to delete the profile \"") + name + QStringLiteral("\"?\t"),
              MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Delete a Profile"), MsgAnswer::No);
   if (answer != MsgAnswer::Yes) return;
-  if (ProfileAction(DeleteProfile, name)) ProfileAction(ListProfiles, QStringLiteral(" "));
+  if (!ProfileAction(DeleteProfile, name)) return;
+  // The list moves on to a remaining name; the fields keep what they show.
+  applyOnSelect_ = false;
+  ProfileAction(ListProfiles, QStringLiteral(" "));
+  applyOnSelect_ = true;
 }
 
 }  // namespace zam

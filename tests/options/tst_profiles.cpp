@@ -223,8 +223,12 @@ void TestProfiles::deleteSelectedOfSeveral() {
   QCOMPARE(FileBytes(Path()), (kP20 + "\r\n" + kP7 + "\r\n").toLatin1());
   QCOMPARE(Items(d.cboProfile), (QStringList{"10.0.0.7", "192.168.1.20"}));
   QCOMPARE(d.cboProfile->currentText(), QStringLiteral("10.0.0.7"));
-  QCOMPARE(Tab(d), kP7);
+  // The first remaining name is selected and remembered; the fields keep what they showed.
+  QCOMPARE(Tab(d), kP9);
   QCOMPARE(zam::GetSetting("Options", "IPProfile"), QStringLiteral("10.0.0.7"));
+  // Choosing it applies it as usual.
+  emit d.cboProfile->activated(d.cboProfile->currentIndex());
+  QCOMPARE(Tab(d), kP7);
 }
 
 KAYMOR_TEST_MAIN(TestProfiles)
