@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include "busycursor.h"
 #include "comboblock.h"
 #include "controlproperties.h"
 #include "corvel_comboblock.h"
@@ -413,7 +414,11 @@ void PcKeyboard::RefreshAlarmMode() {
   ComboBlock1->SetPort(window_.txtPort->text().trimmed().toInt());
   COMBO_BLOCK block;
   QPointer<PcKeyboard> guard(this);
-  ComboBlock1->GetComboBlock(block);
+  {
+    // The exchange pings the unit first and waits for its block.
+    const BusyCursor busy;
+    ComboBlock1->GetComboBlock(block);
+  }
   if (!guard) return;
   window_.Link.UnitInfo.AlarmMode = block.Alarms.AlarmLatch;
 }
