@@ -54,6 +54,9 @@ Dotquad::Dotquad(QWidget* parent) : QWidget(parent), version_(kDefaultVersion) {
     box->setFrame(false);
     box->setGeometry(x, kInset, kBoxWidth, kBoxHeight);
     box->installEventFilter(this);
+    // One Tab stop for the whole field: the first box. The others are
+    // reached by typing, the dot, the arrows and Backspace, or a click.
+    if (i > 0) box->setFocusPolicy(Qt::ClickFocus);
     connect(box, &QLineEdit::textChanged, this, [this, i] { BoxChanged(i); });
     boxes_[i] = box;
     if (i < 3) {
@@ -279,6 +282,14 @@ bool Dotquad::BoxKeyDown(int index, const QKeyEvent* event) {
     case Qt::Key_Right:
       if (box->cursorPosition() == box->text().size() && index != 3) {
         FocusBox(index + 1, 0);
+        return true;
+      }
+      return false;
+    case Qt::Key_Backtab:
+      // Backwards out of the field, not into its first box.
+      if (index > 0) {
+        boxes_[0]->setFocus(Qt::BacktabFocusReason);
+        focusNextPrevChild(false);
         return true;
       }
       return false;

@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include "PingIP.h"
+#include "busycursor.h"
 #include "addresslist.h"
 #include "dotquad.h"
 #include "fieldfilter.h"
@@ -73,6 +74,8 @@ frmAddIP::frmAddIP(const QStringList& addressBoxItems, QWidget* parent)
     box->setText(QString::fromLatin1(f.initial));
     box->setGeometry(fieldLeft, top, i < kPassword ? Px(2130) : Px(900), Px(330));
     lblField[i + 1]->setBuddy(box);
+    // Masked, as in the main window.
+    if (i == kPassword) box->setEchoMode(QLineEdit::Password);
     txtModel[i] = box;
   }
 
@@ -129,7 +132,10 @@ void frmAddIP::cmdOK_Click() {
   // An incomplete address is refused before any echo is sent.
   bool badFormat = address.isEmpty();
   if (!badFormat) {
-    const QString result = PingAddress(address);
+    const QString result = [&] {
+      const BusyCursor busy;
+      return PingAddress(address);
+    }();
     if (result.contains(QLatin1Char('['))) {
       const QString status = result.section(QLatin1Char('['), 0, 0).trimmed();
       // Only a malformed address stops here; a unit that does not answer is fine.

@@ -1,5 +1,6 @@
 #include "frmOptions.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -16,6 +17,8 @@
 
 #include "PingIP.h"
 #include "addresslist.h"
+#include "buddylabels.h"
+#include "busycursor.h"
 #include "controlproperties.h"
 #include "corvel_factory.h"
 #include "corvel_udp.h"
@@ -95,6 +98,7 @@ frmOptions::frmOptions(QAction* optionsMenuItem, QWidget* parent)
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
   setFixedSize(Px(7695), Px(5940));
+  LabelsFollowBuddies(this);
 
   LoadSettings();
 }
@@ -188,6 +192,12 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
   cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
   Place(cmdDelete, 3930, 2520, 1095, 375);
   connect(cmdDelete, &QPushButton::clicked, this, &frmOptions::cmdDelete_Click);
+  // Delete has something to delete only while the list holds a profile.
+  cmdDelete->setEnabled(false);
+  const auto followProfiles = [this] { cmdDelete->setEnabled(cboProfile->count() > 0); };
+  connect(cboProfile->model(), &QAbstractItemModel::rowsInserted, this, followProfiles);
+  connect(cboProfile->model(), &QAbstractItemModel::rowsRemoved, this, followProfiles);
+  connect(cboProfile->model(), &QAbstractItemModel::modelReset, this, followProfiles);
 
   const char* captions[5] = {"&Read", "&Change", "&Ping", "&Launch Web", "Re&boot"};
   for (int i = 0; i < 5; ++i) {
@@ -200,6 +210,11 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
   lblRS232Only = new QLabel(QStringLiteral("Read/Change/Reboot only works via RS232."), page);
   lblRS232Only->setObjectName(QStringLiteral("lblRS232Only"));
   Place(lblRS232Only, labelLeft, 3210, 6750, 285);
+  // On the same line: the port the page uses and its device (set on load).
+  lblRS232Port = new QLabel(page);
+  lblRS232Port->setObjectName(QStringLiteral("lblRS232Port"));
+  const int portLeft = lblRS232Only->x() + lblRS232Only->sizeHint().width() + Px(120);
+  lblRS232Port->setGeometry(portLeft, lblRS232Only->y(), Px(labelLeft + 6750) - portLeft, lblRS232Only->height());
   lblStatus = new QLabel(QStringLiteral("Ready"), page);
   lblStatus->setObjectName(QStringLiteral("lblStatus"));
   lblStatus->setFrameShape(QFrame::Panel);
@@ -219,7 +234,11 @@ void frmOptions::LoadSettings() {
   // The dialog's own port: COMn of the settings, mapped to its device.
   const QString port = GetSetting("RS-232", "Port", "COM1");
   const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
-  MSComm1->setPortName(ComPortDevice(number));
+  comDevice_ = ComPortDevice(number);
+  MSComm1->setPortName(comDevice_);
+  // Which port the page talks to, and the device behind it.
+  comPortName_ = port;
+  lblRS232Port->setText(port + QStringLiteral(": ") + comDevice_);
   bool ok = false;
   const int baud = GetSetting("RS-232", "BaudRate", "57600").section(',', 0, 0).toInt(&ok);
   MSComm1->setBaudRate(ok && baud > 0 ? baud : 9600);
@@ -263,7 +282,10 @@ void frmOptions::cmdDiscovery_Click() {
   cmdDiscovery->setEnabled(false);
   for (QPushButton* b : {cmdAddIP, cmdSelectAll[0], cmdSelectAll[1]}) b->setEnabled(false);
 
-  if (UDP1) UDP1->Discovery(UnitList);
+  if (UDP1) {
+    const BusyCursor busy;
+    UDP1->Discovery(UnitList);
+  }
   if (!UnitList.isEmpty()) {
     lstIPAddress->blockSignals(true);
     for (int k = 0; k < UnitList.size(); ++k) {
@@ -358,6 +380,8 @@ bool frmOptions::OpenPortFor() {
     lblStatus->setText(QStringLiteral("Error: ") + (OpenDeniedByPermission(*MSComm1)
                                                          ? SerialPermissionText(SerialDevicePath(*MSComm1))
                                                          : MSComm1->errorString()));
+    // Change follows the fields, as after every other outcome.
+    UpdateEthernetButtons();
     return false;
   }
   return true;
@@ -365,7 +389,8 @@ bool frmOptions::OpenPortFor() {
 
 void frmOptions::ClosePortAfter() {
   cmdEthernet[0]->setEnabled(true);
-  cmdEthernet[1]->setEnabled(true);
+  // Change needs complete fields, whatever the operation left in them.
+  UpdateEthernetButtons();
   MSComm1->close();
 }
 
@@ -427,12 +452,17 @@ void frmOptions::UpdateEthernetButtons() {
 }
 
 void frmOptions::cmdEthernet_Click(int index) {
+  // Each of the five talks to the unit (serial line, ping) and waits.
+  const BusyCursor busy;
   switch (index) {
     case 0:  // Read
       if (!OpenPortFor()) return;
       lblStatus->setText(QStringLiteral("Getting the Ethernet information"));
       if (!GetEthernetInfo()) {
-        lblStatus->setText(QStringLiteral("Could not get the Ethernet information"));
+        // Which port and rate were tried, so that a wrong one can be seen.
+        lblStatus->setText(QStringLiteral("Could not get the Ethernet information (no answer on %1 at %2 baud)")
+                               .arg(comPortName_ + QStringLiteral(": ") + comDevice_)
+                               .arg(MSComm1->baudRate()));
       } else {
         if (EthernetSettings.EthernetMode < cboEthernet[0]->count())
           cboEthernet[0]->setCurrentIndex(EthernetSettings.EthernetMode);

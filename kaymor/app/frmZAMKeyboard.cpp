@@ -13,14 +13,17 @@
 #include <QAbstractItemView>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <cstdlib>
 
 #include "appinfo.h"
+#include "buddylabels.h"
 #include "debuglog.h"
 #include "dotquad.h"
 #include "eventpump.h"
 #include "frmAbout.h"
 #include "frmAddIP.h"
+#include "frmKeyboardMap.h"
 #include "keypanel.h"
 #include "msgbox.h"
 #include "panellayout.h"
@@ -134,6 +137,14 @@ void frmZAMKeyboard::BuildMenus() {
 
   mnuHelp = bar->addMenu(tr("&Help"));
   mnuHelp->setObjectName("mnuHelp");
+  mnuHelpKeyboardMap = mnuHelp->addAction(tr("&Keyboard Map..."));
+  mnuHelpKeyboardMap->setObjectName("mnuHelpKeyboardMap");
+  connect(mnuHelpKeyboardMap, &QAction::triggered, this, &frmZAMKeyboard::ShowKeyboardMap);
+  // F1 too, also while connected (the Help menu is disabled then); the key
+  // poll does not watch it.
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  f1->setObjectName("F1KeyboardMap");
+  connect(f1, &QShortcut::activated, this, &frmZAMKeyboard::ShowKeyboardMap);
   mnuHelpAbout = mnuHelp->addAction(tr("&About"));
   mnuHelpAbout->setObjectName("mnuHelpAbout");
   connect(mnuHelpAbout, &QAction::triggered, this, [this] { frmAbout::ShowAbout(this); });
@@ -189,6 +200,11 @@ void frmZAMKeyboard::BuildControls() {
   cmdConnect->setObjectName("cmdConnect");
   Place(cmdConnect, kConnectLeftEthernet, 225, 1215, 375);
   connect(cmdConnect, &QPushButton::clicked, this, &frmZAMKeyboard::cmdConnect_Click);
+  // Enter in the password or port box connects, as a click on Connect would.
+  for (QLineEdit* box : {txtPassword, txtPort})
+    connect(box, &QLineEdit::returnPressed, this, [this] {
+      if (NotConnected && cmdConnect->isEnabled()) cmdConnect_Click();
+    });
 
   for (int p = 0; p < 2; ++p) {
     picKeyboard[p] = new QLabel(central);
@@ -225,6 +241,7 @@ void frmZAMKeyboard::BuildControls() {
   lblVersion->setFrameShape(QFrame::Panel);
   lblVersion->setFrameShadow(QFrame::Sunken);
   lblVersion->setAlignment(Qt::AlignCenter);
+  LabelsFollowBuddies(Frame1);
 }
 
 bool frmZAMKeyboard::IsConnected() const { return cmdConnect->text() == QLatin1String("&Disconnect"); }
@@ -445,6 +462,14 @@ bool frmZAMKeyboard::eventFilter(QObject* watched, QEvent* event) {
     if (index >= 0) SelectAddressItem(index);
   }
   return true;
+}
+
+void frmZAMKeyboard::ShowKeyboardMap() {
+  if (!keyboardMap_) keyboardMap_ = new frmKeyboardMap(this);
+  keyboardMap_->ShowKeyboard(shownKeyboard_);
+  keyboardMap_->show();
+  keyboardMap_->raise();
+  keyboardMap_->activateWindow();
 }
 
 void frmZAMKeyboard::tmrKeyHook_Timer() { PCKeyboard->KeyHook(); }

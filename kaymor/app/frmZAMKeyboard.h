@@ -30,6 +30,7 @@ class UDP;
 namespace zam {
 
 class VideoPreview;
+class frmKeyboardMap;
 
 // The address box: reports drop-downs and lets the window filter its keys.
 class AddressCombo : public QComboBox {
@@ -75,6 +76,10 @@ class frmZAMKeyboard : public QMainWindow {
   void cmdConnect_Click();
   void Timer1_Timer();
   void ShowKeyboardPanel(int unitType);
+  // Help > Keyboard Map... and F1: the PC keys of the keyboard being shown.
+  void ShowKeyboardMap();
+  int ShownKeyboard() const { return shownKeyboard_; }
+  frmKeyboardMap* KeyboardMap() const { return keyboardMap_; }
 
   // LEDs and reboot.
   void UpdateLEDStatus();
@@ -132,6 +137,7 @@ class frmZAMKeyboard : public QMainWindow {
   QAction* mnuToolsOptions = nullptr;
   QAction* mnuToolsVideo = nullptr;
   QMenu* mnuHelp = nullptr;
+  QAction* mnuHelpKeyboardMap = nullptr;
   QAction* mnuHelpAbout = nullptr;
   QFrame* Frame1 = nullptr;
   QComboBox* cboCommType = nullptr;
@@ -193,6 +199,8 @@ class frmZAMKeyboard : public QMainWindow {
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;
+  int shownKeyboard_ = 4;  // unit type of the keyboard picture shown
+  frmKeyboardMap* keyboardMap_ = nullptr;
 };
 
 }  // namespace zam

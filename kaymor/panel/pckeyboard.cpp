@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include "busycursor.h"
 #include "comboblock.h"
 #include "controlproperties.h"
 #include "corvel_comboblock.h"
@@ -14,6 +15,7 @@
 #include "frmZAMKeyboard.h"
 #include "keypanel.h"
 #include "panellayout.h"
+#include "pckeymap.h"
 
 namespace zam {
 
@@ -29,7 +31,7 @@ constexpr quint8 kPressed = 0x01;
 constexpr quint8 kDownAndPressed = 0x81;
 constexpr qint32 kAlarmKeyKept = 129;  // A down and pressed: kept by the reset
 constexpr qint32 kAlarmModeInvalid = 255;
-constexpr quint32 kHoldMs = 400;
+constexpr quint32 kHoldMs = kPcKeyHoldMs;
 constexpr int kPressMs = 100;
 constexpr int kInactiveWaitMs = 1000;
 
@@ -298,46 +300,25 @@ bool PcKeyboard::Poll() {
 }
 
 bool PcKeyboard::ActOn(int keyValue) {
-  const bool type4 = window_.Link.UnitInfo.UnitType == 4;
-  const int kb = KbIndex();
-  switch (keyValue) {
-    case vk::Enter: return Click(QStringLiteral("imgEnter"), 0);
-    case vk::Left:
-    case vk::Up:
-    case vk::Right:
-    case vk::Down:
-      return PressArrow(keyValue - 36);
-    case vk::M: return Click(QStringLiteral("imgArrow"), kb, ArrowPoint(0));
-    case vk::Pause: return Click(QStringLiteral("imgPause"), kb);
-    case vk::PageUp: return Click(QStringLiteral("imgRecSpeedUp"), kb);
-    case vk::PageDown: return Click(QStringLiteral("imgRecSpeedDown"), kb);
-    case vk::B: return Click(QStringLiteral("imgPlayRev"), kb);
-    case vk::F: return Click(QStringLiteral("imgSearch"), kb);
-    case vk::P: return Click(QStringLiteral("imgPlay"), kb);
-    case vk::R: return Click(QStringLiteral("imgRec"), kb);
-    case vk::S: return Click(QStringLiteral("imgStop"), kb);
-    case vk::Q: return type4 ? Click(QStringLiteral("imgCam"), 132) : true;
-    case 49:
-    case 50:
-    case 51:
-    case 52:
-      WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag/GetAsyncKeyStateXXX = %1/%2/%3")
-                        .arg(window_.PCKB.State)
-                        .arg(AlarmTag())
-                        .arg(GetAsyncKeyState(vk::A)));
-      return type4 ? Click(QStringLiteral("imgCam"), keyValue - 49) : Click(QStringLiteral("imgCam1"), -1);
-    case 97:
-    case 98:
-    case 99:
-    case 100:
-      return type4 ? Click(QStringLiteral("imgCam"), keyValue - 97) : Click(QStringLiteral("imgCam1"), -1);
-    case vk::Digit5:
-    case vk::Numpad5:
-      return type4 ? Click(QStringLiteral("imgIPCam"), 0) : Click(QStringLiteral("imgIPCam1"), -1);
-    case vk::C: return type4 ? Click(QStringLiteral("imgSeq"), -1) : true;
-    case vk::A: return type4 ? AlarmKeyRule() : true;
-    default: return true;  // a Ctrl key
+  if (keyValue >= vk::Digit1 && keyValue <= vk::Digit4)
+    WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag/GetAsyncKeyStateXXX = %1/%2/%3")
+                      .arg(window_.PCKB.State)
+                      .arg(AlarmTag())
+                      .arg(GetAsyncKeyState(vk::A)));
+  const PcKeyBinding* binding = FindPcKeyBinding(keyValue);
+  if (!binding) return true;  // a Ctrl key
+  const char* target = PcKeyTarget(*binding, window_.Link.UnitInfo.UnitType == 4 ? 4 : 1);
+  if (!target) return true;  // no such key on this keyboard
+  const layout::KeyPicture* key = layout::FindKey(target);
+  if (!key) return true;
+  switch (binding->action) {
+    case PcKeyAction::Arrow: return PressArrow(binding->arrowRegion);
+    case PcKeyAction::Alarm: return AlarmKeyRule();
+    case PcKeyAction::Click: break;
   }
+  const QString control = QString::fromLatin1(key->control);
+  if (binding->arrowRegion >= 0) return Click(control, key->index, ArrowPoint(binding->arrowRegion));
+  return Click(control, key->index);
 }
 
 bool PcKeyboard::Click(const QString& control, int index, std::optional<QPointF> at) {
@@ -433,7 +414,11 @@ void PcKeyboard::RefreshAlarmMode() {
   ComboBlock1->SetPort(window_.txtPort->text().trimmed().toInt());
   COMBO_BLOCK block;
   QPointer<PcKeyboard> guard(this);
-  ComboBlock1->GetComboBlock(block);
+  {
+    // The exchange pings the unit first and waits for its block.
+    const BusyCursor busy;
+    ComboBlock1->GetComboBlock(block);
+  }
   if (!guard) return;
   window_.Link.UnitInfo.AlarmMode = block.Alarms.AlarmLatch;
 }

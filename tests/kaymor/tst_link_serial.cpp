@@ -76,6 +76,29 @@ class TestLinkSerial : public QObject {
     QCOMPARE(win.w->IsConnected(), status.startsWith("Status: Connected"));
   }
 
+  // A COM port whose device is missing fails at once, and the status line
+  // says why; the log line stays as it is.
+  void missingDevice() {
+    const QString device = TempRoot() + "/no-such-tty";
+    zam::SaveSetting("Ports", "COM2", device);
+    zam::SaveSetting("RS-232", "Port", "COM2");
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    zam::SaveSetting("Options", "Version", "1.01.1004");
+    Window win;
+    QVERIFY(win.Load({"kaymor", "/debug"}));
+    // The box lists the ports that open; the operator's choice is what counts here.
+    win.w->cboComPort->blockSignals(true);
+    win.w->cboComPort->clear();
+    win.w->cboComPort->addItem("COM2");
+    win.w->cboComPort->blockSignals(false);
+    QCOMPARE(win.Click(), "Status: Could not detect the unit (no device " + device + " for COM2)");
+    QVERIFY(!win.w->IsConnected());
+    const QString log = win.w->txtDebug->toPlainText();
+    QVERIFY2(log.contains("Cannot connect to COM2 on ") && log.contains(" (Could not detect the unit)"), qPrintable(log));
+    QVERIFY2(!log.contains("no device"), qPrintable(log));
+    QFile::remove(zam::DebugLogPath());
+  }
+
   void ledBlockFollowsVersion_data() {
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("block");

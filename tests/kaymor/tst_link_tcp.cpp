@@ -81,21 +81,25 @@ class TestLinkTcp : public QObject {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("closedPort");
     QTest::addColumn<QString>("reason");
+    // The platform's reason, only in the status line; %1 is the port.
+    QTest::addColumn<QString>("platformReason");
     QTest::newRow("rejected") << QStringList{"--login-result", "0"} << "qmpv" << false
-                              << "Connection was rejected";
+                              << "Connection was rejected" << "";
     QTest::newRow("wrong password") << QStringList{"--password", "abcd"} << "wxyz" << false
-                                    << "Invalid password";
+                                    << "Invalid password" << "";
     QTest::newRow("another product") << QStringList{"--class", "0x10"} << "qmpv" << false
-                                     << "The unit is not Marlox";
+                                     << "The unit is not Marlox" << "";
     QTest::newRow("silent unit") << QStringList{"--silent-to", "0x05000000"} << "qmpv" << false
-                                 << "127.0.0.1";
-    QTest::newRow("nobody listening") << QStringList{} << "qmpv" << true << "127.0.0.1";
+                                 << "127.0.0.1" << "";
+    QTest::newRow("nobody listening") << QStringList{} << "qmpv" << true << "127.0.0.1"
+                                      << " (connection refused on port %1)";
   }
   void failures() {
     QFETCH(QStringList, simArgs);
     QFETCH(QString, typed);
     QFETCH(bool, closedPort);
     QFETCH(QString, reason);
+    QFETCH(QString, platformReason);
     UnitSim sim;
     QVERIFY(sim.Start(simArgs));
     quint16 port = sim.tcpPort;
@@ -103,7 +107,8 @@ class TestLinkTcp : public QObject {
     SeedTcpEntry(port, typed);
     Window win;
     QVERIFY(win.Load({"kaymor", "/debug"}));
-    QCOMPARE(win.Click(), "Status: Could not detect the unit - " + reason);
+    if (!platformReason.isEmpty()) platformReason = platformReason.arg(port);
+    QCOMPARE(win.Click(), "Status: Could not detect the unit - " + reason + platformReason);
     QVERIFY(!win.w->IsConnected());
     QCOMPARE(win.w->cmdConnect->text(), QString("&Connect"));
     QVERIFY(win.w->cmdConnect->isEnabled());
@@ -111,6 +116,7 @@ class TestLinkTcp : public QObject {
     const QString log = win.w->txtDebug->toPlainText();
     QVERIFY2(log.contains("Cannot connect to 127.0.0.1, ZAM4, SIM0001 on ") && log.contains(" (" + reason + ")"),
              qPrintable(log));
+    QVERIFY2(!log.contains("refused"), qPrintable(log));
     QFile::remove(zam::DebugLogPath());
   }
 

@@ -123,6 +123,9 @@ class TestEthernet : public QObject {
   void longAnswerTimesOut();
   void portThatDoesNotOpen();
   void portWithoutPermission();
+  void buttonsFollowFieldsAfterEachOperation_data();
+  void buttonsFollowFieldsAfterEachOperation();
+  void portNamedOnThePage();
   void buttonsNeedEveryPart_data();
   void buttonsNeedEveryPart();
   void pingAndLaunchWeb();
@@ -336,7 +339,9 @@ void TestEthernet::longAnswerTimesOut() {
   d.MSComm1->close();
 
   d.cmdEthernet[0]->click();
-  QCOMPARE(d.lblStatus->text(), QStringLiteral("Could not get the Ethernet information"));
+  // The described text, then the port, its device and the rate that were tried.
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Could not get the Ethernet information (no answer on COM3: %1 at 57600 baud)")
+                                    .arg(peer.path()));
   QCOMPARE(Tab(d), before);
   QCOMPARE(d.EthernetSettings.IPAddress, QString());
   QVERIFY(d.cmdEthernet[0]->isEnabled());
@@ -353,15 +358,60 @@ void TestEthernet::portThatDoesNotOpen() {
     d.cmdEthernet[i]->click();
     QVERIFY2(d.lblStatus->text().startsWith(QLatin1String("Error: ")), qPrintable(d.lblStatus->text()));
     QVERIFY(d.lblStatus->text().size() > 7);
-    // Read and Change stay off; Reboot is left as it was.
+    // Read stays off; Change follows the (complete) fields; Reboot is left as it was.
     QVERIFY(!d.cmdEthernet[0]->isEnabled());
-    QVERIFY(!d.cmdEthernet[1]->isEnabled());
+    QVERIFY(d.cmdEthernet[1]->isEnabled());
     QVERIFY(d.cmdEthernet[4]->isEnabled());
   }
-  // Change comes back with the next address check, Read does not.
-  d.dqIpAddress[0]->SetFullAddress(QStringLiteral("10.79.0.6"));
-  QVERIFY(d.cmdEthernet[1]->isEnabled());
-  QVERIFY(!d.cmdEthernet[0]->isEnabled());
+  // With a part missing, the failed open leaves Change off.
+  d.dqIpAddress[2]->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(3)"))->clear();
+  d.cmdEthernet[1]->setEnabled(true);
+  d.cmdEthernet[4]->click();
+  QVERIFY(!d.cmdEthernet[1]->isEnabled());
+}
+
+// After Read, Change and Reboot, whatever their outcome, the buttons that
+// need complete fields follow the fields.
+void TestEthernet::buttonsFollowFieldsAfterEachOperation_data() {
+  QTest::addColumn<int>("operation");
+  QTest::addColumn<bool>("unitAnswers");
+  QTest::addColumn<bool>("fieldsComplete");
+  QTest::addColumn<bool>("changeAfter");
+  QTest::newRow("Read, no answer, empty fields") << 0 << false << false << false;
+  QTest::newRow("Read, no answer, complete fields") << 0 << false << true << true;
+  QTest::newRow("Read, answer") << 0 << true << false << true;
+  QTest::newRow("Reboot, empty fields") << 4 << true << false << false;
+  QTest::newRow("Reboot, complete fields") << 4 << true << true << true;
+  QTest::newRow("Change, empty fields") << 1 << true << false << false;
+  QTest::newRow("Change, complete fields") << 1 << true << true << true;
+}
+
+void TestEthernet::buttonsFollowFieldsAfterEachOperation() {
+  QFETCH(int, operation);
+  QFETCH(bool, unitAnswers);
+  QFETCH(bool, fieldsComplete);
+  QFETCH(bool, changeAfter);
+  FakePeer peer(unitAnswers ? kUnitBlock : QByteArray());
+  QVERIFY(!peer.path().isEmpty());
+  UsePort(peer.path());
+  frmOptions d;
+  if (fieldsComplete) FillTab(d, QStringLiteral("10.79.0.5"));
+  // Pressed by program, so even a button the fields keep off can run.
+  d.cmdEthernet_Click(operation);
+  QCOMPARE(d.cmdEthernet[1]->isEnabled(), changeAfter);
+  QCOMPARE(d.cmdEthernet[2]->isEnabled(), changeAfter);
+  QCOMPARE(d.cmdEthernet[3]->isEnabled(), changeAfter);
+  QVERIFY(d.cmdEthernet[0]->isEnabled());
+}
+
+// The page names the COM port it uses and the device behind it.
+void TestEthernet::portNamedOnThePage() {
+  UsePort(QStringLiteral("/dev/ttyUSB7"));
+  frmOptions d;
+  QCOMPARE(d.lblRS232Only->text(), QStringLiteral("Read/Change/Reboot only works via RS232."));
+  QCOMPARE(d.lblRS232Port->text(), QStringLiteral("COM3: /dev/ttyUSB7"));
+  QCOMPARE(d.lblRS232Port->y(), d.lblRS232Only->y());
+  QVERIFY(d.lblRS232Port->x() >= d.lblRS232Only->x() + d.lblRS232Only->sizeHint().width());
 }
 
 void TestEthernet::buttonsNeedEveryPart_data() {

@@ -10,6 +10,7 @@
 #include "kaymortest.h"
 #include "keypanel.h"
 #include "pckeyboard.h"
+#include "pckeymap.h"
 #include "settingsstore.h"
 
 using namespace kaymortest;
@@ -118,6 +119,19 @@ class TestPcKeyboard : public QObject {
   Q_OBJECT
  private slots:
   void init() { ResetSettings(); }
+
+  // The keyboard map lists the poll's own table: every key it names is
+  // watched by the poll, and names a pictured key of the layout.
+  void mapListsWatchedKeys() {
+    Window win;
+    QVERIFY(win.Load());
+    for (const zam::PcKeyBinding& b : zam::kPcKeyBindings) {
+      QCOMPARE(int(win.w->PCKeyboard->ValidKeys[b.virtualKey]), b.virtualKey);
+      for (int type : {1, 4})
+        if (const char* target = zam::PcKeyTarget(b, type)) QVERIFY2(win.w->Panel->Key(target), target);
+    }
+    for (int type : {1, 4}) QVERIFY(!zam::PcKeyMap(type).isEmpty());
+  }
 
   void virtualKeys_data() {
     QTest::addColumn<int>("key");
