@@ -134,6 +134,14 @@ QList<QByteArray> FrameAssembler::Feed(const QByteArray& chunk) {
   QByteArray rest = chunk;
   // A start whose header came short: its bytes lead the next chunk.
   bool accepted = false;
+  // A chunk that starts a frame abandons a header still short of its length,
+  // as it abandons an unfinished frame: a frame cut off (or a stray start)
+  // must not swallow the next reply. Only a start marker alone may still
+  // continue into the chunk.
+  if (pendingHeader_.size() >= 2 && StartsFrame(chunk)) {
+    pendingHeader_.clear();
+    pendingAccepted_ = false;
+  }
   if (!pendingHeader_.isEmpty()) {
     rest.prepend(pendingHeader_);
     accepted = pendingAccepted_;

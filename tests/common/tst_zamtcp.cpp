@@ -274,6 +274,12 @@ void TstZamTcp::replyFollowedByPartOfNext() {
   QCOMPARE(a.Record().Data, login);
   QCOMPARE(a.Feed(led.mid(cut)), QList<QByteArray>{led});
   QCOMPARE(a.Record().Data, led);
+  // A frame cut off for good gives way to the next reply's start.
+  const QByteArray status = Status();
+  QCOMPARE(a.Feed(login + led.left(cut)), QList<QByteArray>{login});
+  QCOMPARE(a.Feed(status.left(3)), QList<QByteArray>{});
+  QCOMPARE(a.Feed(status.mid(3)), QList<QByteArray>{status});
+  QCOMPARE(a.Record().Data, status);
 }
 
 void TstZamTcp::startRule_data() {
