@@ -199,7 +199,8 @@ class TestPcKeyboardX11 : public QObject {
     QVERIFY(sim.Start({"--type", "1"}));
     x11test::Kaymor kaymor;
     QVERIFY(!StartConnected(kaymor, sim, 1, true).isEmpty());
-    Run({"xdotool", "key", "ctrl+r"});
+    // Ctrl held around R long enough for a 10 ms poll to see both down.
+    Run({"xdotool", "keydown", "ctrl", "sleep", "0.1", "key", "--delay", "100", "r", "sleep", "0.1", "keyup", "ctrl"});
     auto logHas = [&](const QString& event) {
       QFile f(sim.logPath);
       return f.open(QIODevice::ReadOnly) && f.readAll().contains(("\"event\":\"" + event + "\"").toUtf8());
