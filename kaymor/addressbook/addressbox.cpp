@@ -60,10 +60,10 @@ void frmZAMKeyboard::LoadIPList() {
 void frmZAMKeyboard::SaveIPList() { SaveStoredAddresses(IPList); }
 
 void frmZAMKeyboard::cboComPort_Click() {
-  if (cboCommType->currentIndex() == 0) {
-    SaveSetting("RS-232", "Port", cboComPort->currentText());
-    return;
-  }
+  // The remembered COM port is stored where the operator picks one
+  // (cboComPort_Chosen), never by a refill: a port absent at start-up stays
+  // remembered for the next time it is plugged in.
+  if (cboCommType->currentIndex() == 0) return;
   DiscoverTicks = 0;
   const QString selected = cboComPort->currentText();
 
@@ -131,6 +131,12 @@ void frmZAMKeyboard::cboComPort_Click() {
   const int now = cboComPort->currentIndex();
   if (now > 0 && cboComPort->currentText().contains(QLatin1String("=====")))
     SelectAddressItem(now - 1);
+}
+
+void frmZAMKeyboard::cboComPort_Chosen() {
+  if (cboCommType->currentIndex() == 0 && cboComPort->isEnabled() && cboComPort->currentIndex() >= 0)
+    SaveSetting("RS-232", "Port", cboComPort->currentText());
+  cboComPort_Click();
 }
 
 void frmZAMKeyboard::cboCommType_Click() {

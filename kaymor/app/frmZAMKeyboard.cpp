@@ -73,8 +73,6 @@ void AddressCombo::showPopup() {
 frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmZAMKeyboard");
   setWindowTitle(QString::fromLatin1(kProgramTitle));
-  // The keyboard poll's "Busy" is not shown to the receive path: frames that
-  // arrive while a key press waits are replies other waits need (LED, reboot).
   AddAddressDialog = [this] { return frmAddIP::AddAddress(this, cboComPort); };
   // The address fields' warnings are the program's message boxes too.
   Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
@@ -174,7 +172,7 @@ void frmZAMKeyboard::BuildControls() {
   Place(cboComPort, 2175, 240, 3855, 345);
   lblComPort->setBuddy(cboComPort);
   cboComPort->installEventFilter(this);
-  connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Click(); });
+  connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Chosen(); });
   // The operator is busy with the list: timed discovery waits.
   connect(cboComPort, &AddressCombo::droppedDown, this, [this] { DiscoverTicks = 0; });
   connect(cboComPort->view()->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { DiscoverTicks = 0; });

@@ -93,6 +93,8 @@ class frmZAMKeyboard : public QMainWindow {
   void SaveIPList();
   void cboCommType_Click();
   void cboComPort_Click();
+  // The operator picked an item of cboComPort.
+  void cboComPort_Chosen();
 
   // The add-address dialog: gives a full entry, or "" when cancelled.
   std::function<QString()> AddAddressDialog;

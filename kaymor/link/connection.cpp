@@ -8,6 +8,7 @@
 #include "eventpump.h"
 #include "frmZAMKeyboard.h"
 #include "panellayout.h"
+#include "pckeyboard.h"
 #include "pictures.h"
 #include "settingsstore.h"
 #include "zamtcp.h"
@@ -98,6 +99,8 @@ void frmZAMKeyboard::cmdConnect_Click() {
       SetLinkEnd(QStringLiteral("Connected to ") + text + QStringLiteral(" on ") + Today());
     }
   } else if (connecting && ethernet) {
+    // Nothing of the unit reached last time may stand for this one.
+    Link.UnitInfo.Reset();
     DeleteSetting("IPAddressList", "Password");
     lblStatus->setText(QStringLiteral("Status: Detecting the unit..."));
     const QString typed = txtPassword->text();
@@ -119,6 +122,9 @@ void frmZAMKeyboard::cmdConnect_Click() {
       const int k = cboComPort->currentIndex();
       if (k >= 0 && k < IPList.Count()) {
         QStringList fields = IPList.Entries()[k].split(',').mid(0, 3);
+        // A short entry keeps its missing fields, empty, so that the
+        // password and port land in their own places.
+        while (fields.size() < 3) fields << QString();
         fields << txtPassword->text() << txtPort->text();
         IPList.Replace(k, fields.join(','));
         // Slots follow the sorted list, so write them all: writing slot k
@@ -157,6 +163,9 @@ void frmZAMKeyboard::cmdConnect_Click() {
 // The steps every successful connect ends with.
 void frmZAMKeyboard::SetLinkEnd(const QString& logLine) {
   cmdConnect->setText(kDisconnectCaption);
+  // Keys typed before the unit was reached (the password, the connect
+  // access key) are not for it.
+  PCKeyboard->ForgetKeys();
   tmrKeyHook->start();
   NotConnected = false;
   ++linkGeneration_;

@@ -299,7 +299,11 @@ void KeyPanel::SendArrowKey(int index, int direction, const QString& extraInfo) 
         break;
       }
       interval = kRepeatStart;
-      if (!(VirtualKeyDown && VirtualKeyDown(36 + direction))) break;
+      if (!(VirtualKeyDown && VirtualKeyDown(36 + direction))) {
+        // The PC arrow is up: the next mouse hold repeats as its own.
+        key->SetTag(QString());
+        break;
+      }
     }
     wait(10, nullptr);
     interval += 10;

@@ -41,6 +41,36 @@ class TestLinkSerial : public QObject {
   void initTestCase() { WriteLedPictures(); }
   void init() { ResetSettings(); }
 
+  // A remembered port that is absent (an unplugged adapter) stays remembered
+  // through start-up; only the operator's choice replaces it.
+  void absentPortStaysRemembered_data() {
+    QTest::addColumn<bool>("otherPort");
+    QTest::newRow("no COM port at all") << false;
+    QTest::newRow("another port present") << true;
+  }
+  void absentPortStaysRemembered() {
+    QFETCH(bool, otherPort);
+    UnitSim sim;
+    if (otherPort) {
+      QVERIFY(sim.Start({"--no-tcp", "--pty"}));
+      zam::SaveSetting("Ports", "COM1", sim.pty);
+    }
+    zam::SaveSetting("Ports", "COM3", TempRoot() + "/unplugged");
+    zam::SaveSetting("RS-232", "Port", "COM3");
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    {
+      Window win;
+      QVERIFY(win.Load());
+      QCOMPARE(win.w->cboComPort->findText("COM3"), -1);
+      QCOMPARE(zam::GetSetting("RS-232", "Port"), QString("COM3"));
+      if (otherPort) {
+        win.Choose(win.w->cboComPort, "COM1");
+        QCOMPARE(zam::GetSetting("RS-232", "Port"), QString("COM1"));
+      }
+    }
+    QCOMPARE(zam::GetSetting("RS-232", "Port"), QString(otherPort ? "COM1" : "COM3"));
+  }
+
   void baudSearchFindsAndStoresTheRate() {
     UnitSim sim;
     Window win;

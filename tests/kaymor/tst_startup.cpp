@@ -1,10 +1,13 @@
 // Start-up and end of the keyboard program: single instance, the display
 // check, the first run, the debug log.
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QProcess>
 
 #include "appinfo.h"
 #include "eventpump.h"
 #include "kaymortest.h"
+#include "singleinstance.h"
 #include "settingsstore.h"
 
 using namespace kaymortest;
@@ -163,6 +166,20 @@ class TestStartup : public QObject {
     QVERIFY(win.Load());
     QVERIFY(win.w->close());
     QCOMPARE(zam::GetSetting("Options", "Running", "absent"), QString());
+  }
+
+  // The socket lives in the user's runtime folder, and a socket there that
+  // never answers (not a running copy) does not stop the start.
+  void silentSocketDoesNotStopTheStart() {
+    const QString name = zam::InstanceServerName();
+    QCOMPARE(QFileInfo(name).absolutePath(), QFileInfo(qEnvironmentVariable("XDG_RUNTIME_DIR")).absoluteFilePath());
+    QLocalServer squatter;
+    QVERIFY(squatter.listen(name));
+    zam::SaveSetting("Options", "Running", "Yes");
+    Window win;
+    QVERIFY(win.Load());
+    QVERIFY(win.w->isVisible());
+    QVERIFY(win.w->close());
   }
 
   void secondProcessDefersToTheFirst() {

@@ -54,7 +54,9 @@ struct Options {
   int chunk = 0;
   int chunkGapMs = 20;
   bool closeAfterLogin = false;
+  int appendLedBytes = 0;  // bytes of an LED reply written with every TCP reply
   std::optional<quint8> loginResult;
+  QHostAddress replyBroadcast;  // set: datagram replies go to this address
 
   QString logFile;
   QString readyFile;
