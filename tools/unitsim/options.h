@@ -54,6 +54,12 @@ struct Options {
   bool closeAfterLogin = false;
   std::optional<quint8> loginResult;
 
+  // Link faults (TCP): a reply cut after half its bytes (the link then stays
+  // mute), a request answered by a connection reset, garbage after login.
+  QSet<quint32> halfReplyTcp;  // reply types
+  QSet<quint32> resetOnTcp;    // request types
+  int garbageFloodS = 0;
+
   QString logFile;
   QString readyFile;
 };
