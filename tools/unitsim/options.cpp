@@ -183,6 +183,8 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
                            "type");
   const auto garbageFlood = opt("garbage-flood", "After the login reply, flood the TCP link with "
                                                  "garbage for n seconds.", "n");
+  const auto discoveryFlood = opt("discovery-flood", "Answer each discovery request with n replies, "
+                                                     "each from another unit.", "n");
   const auto log = opt("log", "Write every received message as a JSON line to this file.",
                        "file");
   const auto readyFile = opt("ready-file", "Write this file once listening.", "file");
@@ -335,6 +337,8 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
     o.resetOnTcp.insert(*type);
   }
   if (!nonNegative(garbageFlood, o.garbageFloodS, 3600)) return bad("garbage-flood", p.value(garbageFlood));
+  if (!nonNegative(discoveryFlood, o.discoveryFlood, 1000000))
+    return bad("discovery-flood", p.value(discoveryFlood));
 
   o.logFile = p.value(log);
   o.readyFile = p.value(readyFile);

@@ -60,6 +60,10 @@ struct Options {
   QSet<quint32> resetOnTcp;    // request types
   int garbageFloodS = 0;
 
+  // Link fault (UDP): every discovery request answered by this many replies,
+  // each from another unit (serial number and address), as a flooded LAN.
+  int discoveryFlood = 0;
+
   QString logFile;
   QString readyFile;
 };

@@ -45,6 +45,7 @@ TcpClient::TcpClient(QTcpSocket* socket, Unit& unit, int id, QObject* parent)
   connect(&gap_, &QTimer::timeout, this, &TcpClient::SendPiece);
   connect(socket_, &QTcpSocket::readyRead, this, &TcpClient::OnReadyRead);
   connect(socket_, &QTcpSocket::disconnected, this, [this] {
+    if (flood_.isActive()) EndFlood();
     unit_.log().Event("tcp", QStringLiteral("disconnect"), {{"conn", id_}});
     deleteLater();
   });
@@ -251,10 +252,14 @@ void TcpClient::StartFlood() {
   TopUpFlood();
 }
 
+void TcpClient::EndFlood() {
+  flood_.stop();
+  unit_.log().Event("tcp", QStringLiteral("flood end"), {{"conn", id_}, {"bytes", double(floodBytes_)}});
+}
+
 void TcpClient::TopUpFlood() {
   if (floodLeft_.hasExpired() || socket_->state() != QAbstractSocket::ConnectedState) {
-    flood_.stop();
-    unit_.log().Event("tcp", QStringLiteral("flood end"), {{"conn", id_}, {"bytes", double(floodBytes_)}});
+    EndFlood();
     return;
   }
   // Kept a little ahead of the reader, as fast as it takes the bytes.

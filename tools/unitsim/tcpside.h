@@ -38,6 +38,7 @@ class TcpClient : public QObject {
   void Reset();
   void StartFlood();
   void TopUpFlood();
+  void EndFlood();
 
   QTcpSocket* socket_;
   Unit& unit_;
