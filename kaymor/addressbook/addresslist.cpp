@@ -63,7 +63,9 @@ void LoadStoredAddresses(AddressList& list) {
   const int total = GetSetting(kSection, "Total", "0").toInt();
   if (total == 0) return;
   list.Clear();
-  for (int n = 0; n < total; ++n) {
+  // Only slots IP0 to IP254 exist: a damaged Total must not keep start-up
+  // reading absent slots for hours.
+  for (int n = 0; n < std::min(total, kMaxAddressEntries); ++n) {
     const QString key = QStringLiteral("IP%1").arg(n);
     QString s = GetSetting(kSection, key, QString());
     if (s.isEmpty()) continue;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,9 +35,37 @@ void Restrict(const QString& path) {
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+// Whether INI text parses. Read from a copy of its own: QSettings keeps the
+// files it has read in a cache and reports a format error only to the
+// object whose read parsed the file.
+bool Parses(const QByteArray& bytes) {
+  QTemporaryDir dir;
+  if (!dir.isValid()) return true;
+  const QString copy = dir.filePath(QStringLiteral("check.ini"));
+  QFile file(copy);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return true;
+  file.close();
+  QSettings s(copy, QSettings::IniFormat);
+  s.childGroups();
+  return s.status() == QSettings::NoError;
+}
+
+// A store file that exists but could not be read or parsed (no read access,
+// a format error, binary junk) is left exactly as it is: the INI writer would
+// replace it by the few keys it understood. Its values read as defaults.
+bool MayWrite(const QSettings& s) {
+  const QString path = s.fileName();
+  if (!QFileInfo::exists(path)) return true;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  return !bytes.contains('\0') && Parses(bytes);
+}
+
 template <typename Change>
 void Write(Change change) {
   QSettings s = OpenStore();
+  if (!MayWrite(s)) return;
   PrepareFile(s.fileName());
   change(s);
   s.sync();
@@ -47,20 +76,22 @@ void Write(Change change) {
 
 SettingsBatch::SettingsBatch()
     : s_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kTitle, kTitle)) {
-  PrepareFile(s_->fileName());
+  writable_ = MayWrite(*s_);
+  if (writable_) PrepareFile(s_->fileName());
 }
 
 SettingsBatch::~SettingsBatch() {
+  if (!writable_) return;
   s_->sync();
   Restrict(s_->fileName());
 }
 
 void SettingsBatch::Save(const QString& section, const QString& key, const QString& value) {
-  s_->setValue(section + '/' + key, value);
+  if (writable_) s_->setValue(section + '/' + key, value);
 }
 
 void SettingsBatch::Delete(const QString& section, const QString& key) {
-  s_->remove(key.isEmpty() ? section : section + '/' + key);
+  if (writable_) s_->remove(key.isEmpty() ? section : section + '/' + key);
 }
 
 QString SettingsFilePath() { return OpenStore().fileName(); }

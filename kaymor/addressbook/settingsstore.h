@@ -13,7 +13,8 @@ namespace zam {
 // again, so an address entry reads back whole.
 QString GetSetting(const QString& section, const QString& key, const QString& def = QString());
 
-// Creates or overwrites the value. Failures change nothing and are not reported.
+// Creates or overwrites the value. Failures change nothing and are not
+// reported. A store file that could not be read or parsed is never written.
 void SaveSetting(const QString& section, const QString& key, const QString& value);
 
 // Removes the key, or the whole section when key is empty.
@@ -31,6 +32,7 @@ class SettingsBatch {
 
  private:
   std::unique_ptr<QSettings> s_;
+  bool writable_ = true;
 };
 
 // Full path of the store's file.

@@ -230,7 +230,11 @@ void frmZAMKeyboard::UpdateLEDStatus() {
 }
 
 void frmZAMKeyboard::PollSerialLeds() {
-  if (!Link.MSComm1.IsOpen()) return;
+  if (!Link.MSComm1.IsOpen()) {
+    // The port closed under a connected window: its device is gone.
+    if (IsConnected()) cmdConnect_Click();
+    return;
+  }
   const UnitLink::LedReply reply = Link.RequestLedSerial();
   if (reply.outcome == UnitLink::LedReply::Reply) {
     if (DebugMode())

@@ -36,6 +36,14 @@ QString SerialPermissionText(const QString& device) {
 
 SerialAdapter::SerialAdapter(QObject* parent) : QObject(parent) {
   port_.setObjectName("MSComm1");
+  // A device that went away (a pulled USB adapter) fails every write at once,
+  // and the port would retry without end: close it, which the link
+  // supervision sees as the end of the link. Closed from the event loop, not
+  // from inside the port's own notification.
+  connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
+    if (error != QSerialPort::ResourceError) return;
+    QMetaObject::invokeMethod(this, [this] { Close(); }, Qt::QueuedConnection);
+  });
 }
 
 void SerialAdapter::SetCommPort(int n) {

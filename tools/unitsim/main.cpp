@@ -72,6 +72,11 @@ int main(int argc, char** argv) {
     serial = std::make_unique<SerialSide>(unit);
     if (!serial->Start(&error)) return Fail(error);
     announce << QStringLiteral("pty: %1").arg(serial->slavePath());
+    QObject::connect(&signalWatch, &SignalWatch::serialGone, serial.get(), &SerialSide::Vanish);
+    QObject::connect(&signalWatch, &SignalWatch::serialBack, serial.get(), [&serial, &log] {
+      QString why;
+      if (!serial->Back(&why)) log.Event("serial", QStringLiteral("error"), {{"error", why}});
+    });
   }
 
   announce << QStringLiteral("ready");

@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include "zamtcp.h"
+
 #include <cstdio>
 
 namespace unitsim {
@@ -183,6 +185,15 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
                                                     "broadcast address (255.255.255.255 or a "
                                                     "subnet's) instead of the sender.", "addr");
   const auto loginResult = opt("login-result", "Force the login result byte (0, 1, 2).", "n");
+  const auto halfReply = opt("half-reply", "Send only the first half of the reply to this TCP "
+                                           "request type, then nothing more on that link; may repeat.",
+                             "type");
+  const auto resetOn = opt("reset-on", "Reset the TCP connection on this request type; may repeat.",
+                           "type");
+  const auto garbageFlood = opt("garbage-flood", "After the login reply, flood the TCP link with "
+                                                 "garbage for n seconds.", "n");
+  const auto discoveryFlood = opt("discovery-flood", "Answer each discovery request with n replies, "
+                                                     "each from another unit.", "n");
   const auto log = opt("log", "Write every received message as a JSON line to this file.",
                        "file");
   const auto readyFile = opt("ready-file", "Write this file once listening.", "file");
@@ -337,6 +348,25 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
       return bad("reply-broadcast", p.value(replyBroadcast));
     o.replyBroadcast = addr;
   }
+  const auto tcpType = [](const QString& text) -> std::optional<quint32> {
+    const auto v = ParseNumber(text, 16);
+    if (!v || *v <= 0 || *v > 0xFFFFFFFFLL) return std::nullopt;
+    return *v <= 0xFFFF ? quint32(*v) << 16 : quint32(*v);
+  };
+  for (const QString& v : p.values(halfReply)) {
+    const auto type = tcpType(v);
+    if (!type) return bad("half-reply", v);
+    o.halfReplyTcp.insert(quint32(zam::ReplyType(qint32(*type))));
+  }
+  for (const QString& v : p.values(resetOn)) {
+    const auto type = tcpType(v);
+    if (!type) return bad("reset-on", v);
+    o.resetOnTcp.insert(*type);
+  }
+  if (!nonNegative(garbageFlood, o.garbageFloodS, 3600)) return bad("garbage-flood", p.value(garbageFlood));
+  if (!nonNegative(discoveryFlood, o.discoveryFlood, 1000000))
+    return bad("discovery-flood", p.value(discoveryFlood));
+
   o.logFile = p.value(log);
   o.readyFile = p.value(readyFile);
   if (!o.tcpEnabled && !o.udpEnabled && !o.pty) {

@@ -58,6 +58,16 @@ struct Options {
   std::optional<quint8> loginResult;
   QHostAddress replyBroadcast;  // set: datagram replies go to this address
 
+  // Link faults (TCP): a reply cut after half its bytes (the link then stays
+  // mute), a request answered by a connection reset, garbage after login.
+  QSet<quint32> halfReplyTcp;  // reply types
+  QSet<quint32> resetOnTcp;    // request types
+  int garbageFloodS = 0;
+
+  // Link fault (UDP): every discovery request answered by this many replies,
+  // each from another unit (serial number and address), as a flooded LAN.
+  int discoveryFlood = 0;
+
   QString logFile;
   QString readyFile;
 };

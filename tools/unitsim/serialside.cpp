@@ -112,6 +112,26 @@ bool SerialSide::Start(QString* error) {
   return true;
 }
 
+void SerialSide::Vanish() {
+  if (master_ < 0) return;
+  delete notifier_;
+  notifier_ = nullptr;
+  if (!link_.isEmpty()) ::unlink(QFile::encodeName(link_).constData());
+  link_.clear();
+  ::close(slave_);
+  ::close(master_);
+  slave_ = master_ = -1;
+  buffer_.clear();
+  unit_.log().Event("serial", QStringLiteral("gone"), {{"pty", slavePath_}});
+}
+
+bool SerialSide::Back(QString* error) {
+  if (master_ >= 0) return true;
+  if (!Start(error)) return false;
+  unit_.log().Event("serial", QStringLiteral("back"), {{"pty", slavePath_}});
+  return true;
+}
+
 int SerialSide::CurrentBaud() const {
   // On Linux the master reports the slave's settings, which the client set.
   termios t{};

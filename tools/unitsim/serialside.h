@@ -20,6 +20,10 @@ class SerialSide : public QObject {
   // Creates the pair (and the --pty-link symlink).
   bool Start(QString* error);
   QString slavePath() const { return slavePath_; }
+  // The device vanishes as a pulled USB adapter does: both ends close (the
+  // client's reads fail) and the link goes. Back makes a new pair and link.
+  void Vanish();
+  bool Back(QString* error);
 
   // The line's current rate as the client set it; 0 when not a standard rate.
   int CurrentBaud() const;

@@ -28,6 +28,8 @@ SignalWatch::SignalWatch(QObject* parent) : QObject(parent) {}
 SignalWatch::~SignalWatch() {
   ::signal(SIGTERM, SIG_DFL);
   ::signal(SIGINT, SIG_DFL);
+  ::signal(SIGUSR1, SIG_DFL);
+  ::signal(SIGUSR2, SIG_DFL);
 }
 
 bool SignalWatch::Start() {
@@ -39,12 +41,16 @@ bool SignalWatch::Start() {
   sa.sa_handler = OnSignalAsync;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0;
+  return ::sigaction(SIGTERM, &sa, nullptr) == 0 && ::sigaction(SIGINT, &sa, nullptr) == 0 &&
+         ::sigaction(SIGUSR1, &sa, nullptr) == 0 && ::sigaction(SIGUSR2, &sa, nullptr) == 0;
 }
 
 void SignalWatch::OnSignal() {
   unsigned char byte = 0;
-  if (::read(g_pipe[1], &byte, 1) == 1) emit terminate(byte);
+  if (::read(g_pipe[1], &byte, 1) != 1) return;
+  if (byte == SIGUSR1) emit serialGone();
+  else if (byte == SIGUSR2) emit serialBack();
+  else emit terminate(byte);
 }
 
 }  // namespace unitsim

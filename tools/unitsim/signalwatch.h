@@ -1,6 +1,7 @@
 #pragma once
 // SIGTERM and SIGINT end the event loop cleanly: the handler only writes a
-// byte to a socket pair, the loop reads it through a notifier.
+// byte to a socket pair, the loop reads it through a notifier. SIGUSR1 and
+// SIGUSR2 take the serial device away and bring it back (a pulled adapter).
 #include <QObject>
 
 class QSocketNotifier;
@@ -16,6 +17,8 @@ class SignalWatch : public QObject {
 
  signals:
   void terminate(int signal);
+  void serialGone();
+  void serialBack();
 
  private:
   void OnSignal();

@@ -3,6 +3,8 @@
 #include "comboblock.h"
 #include "keycodes.h"
 
+#include <sys/socket.h>
+
 namespace unitsim {
 
 namespace {
@@ -43,6 +45,7 @@ TcpClient::TcpClient(QTcpSocket* socket, Unit& unit, int id, QObject* parent)
   connect(&gap_, &QTimer::timeout, this, &TcpClient::SendPiece);
   connect(socket_, &QTcpSocket::readyRead, this, &TcpClient::OnReadyRead);
   connect(socket_, &QTcpSocket::disconnected, this, [this] {
+    if (flood_.isActive()) EndFlood();
     unit_.log().Event("tcp", QStringLiteral("disconnect"), {{"conn", id_}});
     deleteLater();
   });
@@ -71,6 +74,15 @@ void TcpClient::Handle(const QByteArray& frame) {
     logRx(QStringLiteral("closing"));
     return;
   }
+  if (mute_) {
+    logRx(QStringLiteral("mute"));
+    return;
+  }
+  if (unit_.options().resetOnTcp.contains(quint32(type))) {
+    logRx(QStringLiteral("reset"));
+    Reset();
+    return;
+  }
 
   if (type == zam::ZAM_CONNECTION_REQUEST) {
     const auto request = zam::ParseConnectionRequest(frame);
@@ -89,6 +101,7 @@ void TcpClient::Handle(const QByteArray& frame) {
             unit_.options().closeAfterLogin);
     else if (unit_.options().closeAfterLogin)
       CloseWhenIdle();
+    if (loggedIn_ && unit_.options().garbageFloodS > 0) StartFlood();
     return;
   }
 
@@ -169,8 +182,18 @@ void TcpClient::Reply(const QByteArray& frame, bool closeAfter) {
 }
 
 void TcpClient::Queue(const QByteArray& frame, bool closeAfter) {
-  if (socket_->state() != QAbstractSocket::ConnectedState) return;
-  unit_.log().Tx("tcp", frame, TypeFields(zam::FrameType(frame).value_or(0), id_));
+  if (socket_->state() != QAbstractSocket::ConnectedState || mute_) return;
+  const qint32 type = zam::FrameType(frame).value_or(0);
+  if (unit_.options().halfReplyTcp.contains(quint32(type))) {
+    // The unit stops mid-frame and is never heard of again on this link.
+    const QByteArray half = frame.left(frame.size() / 2);
+    unit_.log().Tx("tcp", half, TypeFields(type, id_) + LogFields{{"cut", true}});
+    socket_->write(half);
+    socket_->flush();
+    mute_ = true;
+    return;
+  }
+  unit_.log().Tx("tcp", frame, TypeFields(type, id_));
   if (closeAfter) closing_ = true;
   // The extra bytes leave in the same write, as a unit's next frame may.
   QByteArray bytes = frame;
@@ -214,6 +237,51 @@ void TcpClient::CloseIfIdle() {
   if (!closing_ || delayed_ > 0 || !out_.isEmpty()) return;
   // Written bytes still go out before the connection closes.
   if (socket_->state() == QAbstractSocket::ConnectedState) socket_->disconnectFromHost();
+}
+
+void TcpClient::Reset() {
+  closing_ = true;
+  // A zero linger time makes the close send a reset instead of a FIN.
+  const qintptr fd = socket_->socketDescriptor();
+  if (fd >= 0) {
+    const linger hard{1, 0};
+    ::setsockopt(int(fd), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  }
+  socket_->abort();
+}
+
+void TcpClient::StartFlood() {
+  floodLeft_.setRemainingTime(qint64(unit_.options().garbageFloodS) * 1000);
+  flood_.setInterval(5);
+  connect(&flood_, &QTimer::timeout, this, &TcpClient::TopUpFlood, Qt::UniqueConnection);
+  unit_.log().Event("tcp", QStringLiteral("flood"), {{"conn", id_}, {"seconds", unit_.options().garbageFloodS}});
+  flood_.start();
+  TopUpFlood();
+}
+
+void TcpClient::EndFlood() {
+  flood_.stop();
+  unit_.log().Event("tcp", QStringLiteral("flood end"), {{"conn", id_}, {"bytes", double(floodBytes_)}});
+}
+
+void TcpClient::TopUpFlood() {
+  if (floodLeft_.hasExpired() || socket_->state() != QAbstractSocket::ConnectedState) {
+    EndFlood();
+    return;
+  }
+  // Kept a little ahead of the reader, as fast as it takes the bytes.
+  constexpr int kPiece = 64 * 1024;
+  while (socket_->bytesToWrite() < 4 * kPiece) {
+    QByteArray g(kPiece, Qt::Uninitialized);
+    for (char& c : g) c = char(rng_() & 0xFF);
+    // Now and then a frame start, so that frames also begin and never end.
+    for (int at = int(rng_() % 512); at + 8 <= kPiece; at += 256 + int(rng_() % 2048)) {
+      g[at] = char(0xFF);
+      g[at + 1] = char(0xFF);
+    }
+    socket_->write(g);
+    floodBytes_ += g.size();
+  }
 }
 
 TcpSide::TcpSide(Unit& unit, QObject* parent) : QObject(parent), unit_(unit) {

@@ -5,12 +5,15 @@
 #include "zamtcp.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <random>
 
 namespace unitsim {
 
@@ -31,6 +34,11 @@ class TcpClient : public QObject {
   void Queue(const QByteArray& frame, bool closeAfter);
   void SendPiece();
   void CloseIfIdle();
+  // Link faults: a hard reset, and the garbage flood after login.
+  void Reset();
+  void StartFlood();
+  void TopUpFlood();
+  void EndFlood();
 
   QTcpSocket* socket_;
   Unit& unit_;
@@ -41,6 +49,11 @@ class TcpClient : public QObject {
   int delayed_ = 0;       // replies waiting out --delay-ms
   QByteArray out_;        // reply bytes not yet written
   QTimer gap_;
+  bool mute_ = false;  // a reply was cut: nothing more is said on this link
+  QTimer flood_;
+  QDeadlineTimer floodLeft_;
+  qint64 floodBytes_ = 0;
+  std::minstd_rand rng_{20240611};
 };
 
 class TcpSide : public QObject {

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 
 namespace unitsim {
 
@@ -78,6 +79,10 @@ void UdpSide::Handle(const QByteArray& datagram, const QHostAddress& from, quint
     f.versionMajor = o.versionMajor;
     f.versionMinor = o.versionMinor;
     f.listenPort = listenPort_;
+    if (o.discoveryFlood > 0) {
+      Flood(f, from, fromPort);
+      return;
+    }
     Reply(zam::BuildDiscoveryResponse(f, o.discoveryLength), from, fromPort);
     return;
   }
@@ -110,6 +115,33 @@ void UdpSide::Handle(const QByteArray& datagram, const QHostAddress& from, quint
   }
 
   unit_.log().Rx("udp", datagram, fields + LogFields{{"ignored", "unknown type"}});
+}
+
+void UdpSide::Flood(zam::DiscoveryReplyFields f, const QHostAddress& to, quint16 toPort) {
+  // Paced in bursts, so that a reader that keeps up does receive them all.
+  struct State {
+    zam::DiscoveryReplyFields f;
+    int next = 0, sent = 0;
+  };
+  auto state = std::make_shared<State>(State{f});
+  auto* timer = new QTimer(this);
+  timer->setInterval(2);
+  connect(timer, &QTimer::timeout, this, [this, state, timer, to, toPort] {
+    const Options& o = unit_.options();
+    for (int k = 0; k < 100 && state->next < o.discoveryFlood; ++k, ++state->next) {
+      const int i = state->next;
+      state->f.serialNo = QByteArray("FLOOD") + QByteArray::number(i).rightJustified(6, '0');
+      state->f.ip[2] = quint8(i / 254);
+      state->f.ip[3] = quint8(i % 254 + 1);
+      if (socket_.writeDatagram(zam::BuildDiscoveryResponse(state->f, o.discoveryLength), to, toPort) > 0)
+        ++state->sent;
+    }
+    if (state->next < o.discoveryFlood) return;
+    timer->stop();
+    timer->deleteLater();
+    unit_.log().Event("udp", QStringLiteral("flood"), {{"to", Endpoint(to, toPort)}, {"sent", state->sent}});
+  });
+  timer->start();
 }
 
 void UdpSide::Reply(const QByteArray& datagram, const QHostAddress& sender, quint16 toPort) {

@@ -1,6 +1,7 @@
 #pragma once
 // The unit's discovery service: answers discovery and set-IP datagrams to
 // the address and port they came from.
+#include "discoverymsg.h"
 #include "unit.h"
 
 #include <QObject>
@@ -20,6 +21,8 @@ class UdpSide : public QObject {
   void OnReadyRead();
   void Handle(const QByteArray& datagram, const QHostAddress& from, quint16 fromPort);
   void Reply(const QByteArray& datagram, const QHostAddress& to, quint16 toPort);
+  // --discovery-flood: the replies of that many made-up units.
+  void Flood(zam::DiscoveryReplyFields f, const QHostAddress& to, quint16 toPort);
 
   Unit& unit_;
   quint16 listenPort_;
