@@ -68,15 +68,19 @@ class TestPanel : public QObject {
       image.fill(name[9] == 'a' ? Qt::red : Qt::blue);
       QVERIFY(image.save(TempRoot() + "/Images/" + name));
     }
-    QWidget panel;
-    auto* label = new QLabel(&panel);
+    QWidget window;
+    auto* panel = new QWidget(&window);
+    panel->hide();
+    auto* label = new QLabel(panel);
     QVERIFY(zam::LoadPicture(label, "Images/deferred_a.png"));
     QCOMPARE(label->property("picture").toString(), QString("Images/deferred_a.png"));
     QVERIFY(label->pixmap().isNull());
     QVERIFY(!zam::LoadPicture(label, "Images/no_such_picture.png"));
     QCOMPARE(label->property("picture").toString(), QString("Images/deferred_a.png"));
 
-    panel.show();
+    window.show();
+    QVERIFY(label->pixmap().isNull());
+    panel->show();
     QCOMPARE(label->pixmap().size(), QSize(3, 2));
     QCOMPARE(label->pixmap().toImage().pixel(0, 0), QColor(Qt::red).rgb());
     QVERIFY(zam::LoadPicture(label, "Images/deferred_b.png"));
