@@ -24,6 +24,7 @@
 #include "keypanel.h"
 #include "msgbox.h"
 #include "panellayout.h"
+#include "keypollgate.h"
 #include "pckeyboard.h"
 #include "pictures.h"
 #include "settingsstore.h"
@@ -98,6 +99,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
 
   Panel = new KeyPanel(*this);
   PCKeyboard = new PcKeyboard(*this, *Panel);
+  KeyPoll = new KeyPollGate(*this, *PCKeyboard);
 }
 
 frmZAMKeyboard::~frmZAMKeyboard() {
@@ -414,6 +416,6 @@ bool frmZAMKeyboard::eventFilter(QObject* watched, QEvent* event) {
   return true;
 }
 
-void frmZAMKeyboard::tmrKeyHook_Timer() { PCKeyboard->KeyHook(); }
+void frmZAMKeyboard::tmrKeyHook_Timer() { KeyPoll->Poll(); }
 
 }  // namespace zam
