@@ -282,6 +282,15 @@ class Bench {
     p.setProcessEnvironment(env);
     p.setProgram(QCoreApplication::applicationDirPath() + "/bench_floor_qt");
   }
+  // Starts the program and waits for its window to settle; the window, 0 when none came.
+  Window StartKaymor(QProcess& p, const QString& home, quint16 port) {
+    SetUpKaymor(p, home, port);
+    Drain();
+    p.start();
+    const Window w = WaitMapped(20000, nullptr);
+    SleepMs(1000);
+    return w;
+  }
   static void End(QProcess& p) {
     p.terminate();
     if (!p.waitForFinished(5000)) {
@@ -433,15 +442,11 @@ int main(int argc, char* argv[]) {
   if (!sim.Start(dir, "unit", {})) return 1;
   SimLog log(sim.log);
   QProcess kaymor;
-  b.SetUpKaymor(kaymor, dir + "/run", sim.port);
-  b.Drain();
-  kaymor.start();
-  const Window window = b.WaitMapped(20000, nullptr);
+  const Window window = b.StartKaymor(kaymor, dir + "/run", sim.port);
   if (!window) {
     std::fprintf(stderr, "no window\n");
     return 1;
   }
-  SleepMs(1000);
   const QPoint panel = b.FindPanel(window);
   b.Connect(window);
   if (log.WaitFrame(kLedType, 10000) < 0) {
@@ -492,13 +497,9 @@ int main(int argc, char* argv[]) {
     if (!silent.Start(dir, "silent", {"--silent-to", kLoginType})) return 1;
     SimLog silentLog(silent.log);
     QProcess k;
-    b.SetUpKaymor(k, dir + "/silent", silent.port);
-    b.Drain();
-    k.start();
-    const Window w = b.WaitMapped(20000, nullptr);
-    SleepMs(1000);
-    b.Connect(w);
-    if (silentLog.WaitFrame(kLoginType, 10000) >= 0) {
+    const Window w = b.StartKaymor(k, dir + "/silent", silent.port);
+    if (w) b.Connect(w);
+    if (w && silentLog.WaitFrame(kLoginType, 10000) >= 0) {
       const qint64 c0 = CpuNs(k.processId());
       SleepMs(4000);
       silentCpu = 100.0 * (CpuNs(k.processId()) - c0) / 4e9;
