@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace zam {
 
@@ -104,6 +105,7 @@ std::optional<quint32> FramePayloadLength(const QByteArray& frame) {
 
 void FrameAssembler::Reset() {
   rx_.Reset();
+  building_.clear();
   pendingHeader_.clear();
   pendingAccepted_ = false;
   inFrame_ = false;
@@ -127,11 +129,19 @@ bool FrameAssembler::MayStartFrame(const QByteArray& bytes) const {
   return true;
 }
 
-QList<QByteArray> FrameAssembler::Feed(const QByteArray& chunk, bool dropStarts) {
+QList<QByteArray> FrameAssembler::Feed(const QByteArray& chunk) {
   QList<QByteArray> done;
   QByteArray rest = chunk;
   // A start whose header came short: its bytes lead the next chunk.
   bool accepted = false;
+  // A chunk that starts a frame abandons a header still short of its length,
+  // as it abandons an unfinished frame: a frame cut off (or a stray start)
+  // must not swallow the next reply. Only a start marker alone may still
+  // continue into the chunk.
+  if (pendingHeader_.size() >= 2 && StartsFrame(chunk)) {
+    pendingHeader_.clear();
+    pendingAccepted_ = false;
+  }
   if (!pendingHeader_.isEmpty()) {
     rest.prepend(pendingHeader_);
     accepted = pendingAccepted_;
@@ -141,7 +151,6 @@ QList<QByteArray> FrameAssembler::Feed(const QByteArray& chunk, bool dropStarts)
 
   while (!rest.isEmpty()) {
     if (accepted || StartsFrame(rest)) {
-      if (dropStarts && !accepted) return done;  // lost, with whatever follows
       accepted = false;
       inFrame_ = false;  // a new start abandons an unfinished frame
       if (rest.size() < kHeaderSize) {
@@ -153,16 +162,16 @@ QList<QByteArray> FrameAssembler::Feed(const QByteArray& chunk, bool dropStarts)
       if (payload > quint32(kMaxFramePayload)) {
         // Refused unread: the rest of this frame arrives as strays and is dropped.
         rx_.Reset();
+        building_.clear();
         return done;
       }
       rx_.PayloadLength = qint32(payload);
       rx_.TotalLength = qint32(payload) + kHeaderSize;
-      rx_.Data = QByteArray(rx_.TotalLength, '\0');
+      building_ = QByteArray(rx_.TotalLength, '\0');
       rx_.Received = 0;
       inFrame_ = true;
     } else if (!inFrame_) {
       if (MayStartFrame(rest)) {
-        if (dropStarts) return done;
         pendingHeader_ = rest;
         pendingAccepted_ = false;
       }
@@ -170,11 +179,12 @@ QList<QByteArray> FrameAssembler::Feed(const QByteArray& chunk, bool dropStarts)
     }
 
     const int take = int(qMin<qsizetype>(rest.size(), rx_.TotalLength - rx_.Received));
-    std::copy_n(rest.constData(), take, rx_.Data.data() + rx_.Received);
+    std::copy_n(rest.constData(), take, building_.data() + rx_.Received);
     rx_.Received += take;
     rest.remove(0, take);
     if (rx_.Received >= rx_.TotalLength) {
       inFrame_ = false;
+      rx_.Data = std::exchange(building_, QByteArray());
       rx_.MsgType = *FrameType(rx_.Data);
       done.append(rx_.Data);
     }

@@ -57,8 +57,11 @@ std::optional<qint32> FrameType(const QByteArray& frame);
 std::optional<quint32> FramePayloadLength(const QByteArray& frame);
 
 // The receive record of one connection (RxUUTTCP).
+// Data and MsgType describe the last complete frame; the counts describe the
+// frame being assembled, whose bytes the assembler keeps apart, so that the
+// start of a following frame never overwrites a frame already complete.
 struct RxRecord {
-  QByteArray Data;          // the frame being assembled, header included
+  QByteArray Data;          // the last complete frame, header included
   qint32 Received = 0;      // bytes of the current frame so far
   qint32 TotalLength = 0;   // 8 + payload length
   qint32 PayloadLength = 0;
@@ -86,17 +89,17 @@ class FrameAssembler {
   // True when this chunk would start a new frame under the rule.
   bool StartsFrame(const QByteArray& chunk) const;
 
-  // Feeds one chunk. With dropStarts set (the keyboard hook is busy) a chunk
-  // that starts a frame is dropped whole. Returns the frames completed by
-  // this chunk, in order; Record().MsgType holds the last one's type and
-  // Record().Data its bytes.
-  QList<QByteArray> Feed(const QByteArray& chunk, bool dropStarts = false);
+  // Feeds one chunk. Returns the frames completed by this chunk, in order;
+  // Record().MsgType holds the last one's type and Record().Data its bytes.
+  // An unfinished frame at the end of the chunk is kept for the next one.
+  QList<QByteArray> Feed(const QByteArray& chunk);
 
  private:
   bool MayStartFrame(const QByteArray& bytes) const;
 
   Rule rule_;
   RxRecord rx_;
+  QByteArray building_;           // the frame being assembled
   QByteArray pendingHeader_;      // a frame start shorter than 8 bytes
   bool pendingAccepted_ = false;  // its start was already taken (not yet decidable otherwise)
   bool inFrame_ = false;

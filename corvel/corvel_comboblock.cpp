@@ -62,13 +62,15 @@ void ComboBlock::OnReadyRead() {
 
 bool ComboBlock::WaitForMsgType(qint32 type, int ms) {
   // Nothing more can arrive once the unit has closed the connection.
+  // Every frame completed since the request counts, not only the last one
+  // of a read: a reply may share its read with a frame behind it.
   return zam::PumpUntil(
       [this, type] {
-        return rx_.Record().MsgType == type ||
+        return lastFrame_.contains(type) ||
                wskClient_->state() == QAbstractSocket::UnconnectedState;
       },
       ms) &&
-         rx_.Record().MsgType == type;
+         lastFrame_.contains(type);
 }
 
 bool ComboBlock::SendTCPMsg(qint32 MsgType, const QString& Password) {

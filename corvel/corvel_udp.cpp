@@ -14,8 +14,10 @@ namespace {
 constexpr qsizetype kMaxUnits = 32767;
 }  // namespace
 
-UDP::UDP(QObject* parent) : QObject(parent), wskClient_(new QUdpSocket(this)) {
-  connect(wskClient_, &QUdpSocket::readyRead, this, &UDP::OnReadyRead);
+UDP::UDP(QObject* parent)
+    : QObject(parent), wskClient_(new QUdpSocket(this)), broadcastRx_(new QUdpSocket(this)) {
+  connect(wskClient_, &QUdpSocket::readyRead, this, [this] { OnReadyRead(wskClient_); });
+  connect(broadcastRx_, &QUdpSocket::readyRead, this, [this] { OnReadyRead(broadcastRx_); });
 }
 
 UDP::~UDP() = default;
@@ -45,10 +47,13 @@ QStringList UDP::LocalAddresses() const {
   return GetLocalIPList(QStringLiteral(";")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
 }
 
-void UDP::CloseSocket() { wskClient_->close(); }
+void UDP::CloseSocket() {
+  wskClient_->close();
+  broadcastRx_->close();
+}
 
 void UDP::BindTo(const QString& localAddress) {
-  CloseSocket();
+  wskClient_->close();
   // Another program's socket on 8090 does not stop us; a failed bind leaves
   // the socket to bind itself to any port on the first send.
   wskClient_->bind(QHostAddress(localAddress), kLocalPort,
@@ -68,9 +73,9 @@ void UDP::SendUdpRequest(zam::DiscoveryMsgType type) {
                             static_cast<quint16>(remotePort_));
 }
 
-void UDP::OnReadyRead() {
-  while (wskClient_->hasPendingDatagrams()) {
-    const QNetworkDatagram datagram = wskClient_->receiveDatagram();
+void UDP::OnReadyRead(QUdpSocket* socket) {
+  while (socket->hasPendingDatagrams()) {
+    const QNetworkDatagram datagram = socket->receiveDatagram();
     if (zam::IsDiscoveryDatagram(datagram.data())) HandleUdpReply(datagram.data());
   }
 }
@@ -108,6 +113,11 @@ void UDP::ForEachLocalAddress(const std::function<bool()>& series) {
   // Without a local address one series goes out from an unbound socket.
   const bool bind = !locals.isEmpty();
   if (!bind) locals << QString();
+  // Replies sent by broadcast reach this one; replies sent to a local
+  // address reach the socket bound to it, the more specific bind.
+  if (bind && broadcastRx_->state() != QAbstractSocket::BoundState)
+    broadcastRx_->bind(QHostAddress(QHostAddress::AnyIPv4), kLocalPort,
+                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint);
   for (const QString& local : locals) {
     if (bind) BindTo(local);
     state_ = 1;

@@ -62,12 +62,16 @@ class CORVEL_EXPORT UDP : public QObject {
   // returns true.
   void ForEachLocalAddress(const std::function<bool()>& series);
   void SendUdpRequest(zam::DiscoveryMsgType type);
-  void OnReadyRead();
+  void OnReadyRead(QUdpSocket* socket);
   void HandleUdpReply(const QByteArray& datagram);
   bool WaitForMsgType(qint32 type, int ms);
   void CloseSocket();
 
   QUdpSocket* wskClient_;
+  // Bound to port 8090 on every address: a socket bound to one local
+  // address does not receive datagrams sent to a broadcast address, and a
+  // unit on another subnet can only answer that way.
+  QUdpSocket* broadcastRx_;
   qint32 remotePort_ = kDefaultRemotePort;
   QString unitIdFilter_ = kDefaultUnitIDFilter;
   quint8 state_ = 0;

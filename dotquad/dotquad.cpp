@@ -9,6 +9,8 @@
 
 #include "propertybag.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int TwipsToPixels(int twips) { return twips / 15; }
@@ -17,6 +19,10 @@ constexpr int TwipsToPixels(int twips) { return twips / 15; }
 constexpr int kInset = 2;
 constexpr int kBoxWidth = 30;
 constexpr int kDotWidth = 6;
+// Digits of one part. A box takes a whole dotted address, so that a pasted
+// one reaches all four boxes; what stays in a box is one part.
+constexpr int kPartDigits = 3;
+constexpr int kBoxTextLength = 15;
 constexpr int kBoxHeight = TwipsToPixels(Dotquad::kHeightTwips) - 2 * kInset;
 static_assert(2 * kInset + 4 * kBoxWidth + 3 * kDotWidth == TwipsToPixels(Dotquad::kWidthTwips));
 
@@ -43,11 +49,14 @@ Dotquad::Dotquad(QWidget* parent) : QWidget(parent), version_(kDefaultVersion) {
     const int x = kInset + i * (kBoxWidth + kDotWidth);
     auto* box = new QLineEdit(panel_);
     box->setObjectName(QStringLiteral("txtIPAddress(%1)").arg(i));
-    box->setMaxLength(3);
+    box->setMaxLength(kBoxTextLength);
     box->setAlignment(Qt::AlignCenter);
     box->setFrame(false);
     box->setGeometry(x, kInset, kBoxWidth, kBoxHeight);
     box->installEventFilter(this);
+    // One Tab stop for the whole field: the first box. The others are
+    // reached by typing, the dot, the arrows and Backspace, or a click.
+    if (i > 0) box->setFocusPolicy(Qt::ClickFocus);
     connect(box, &QLineEdit::textChanged, this, [this, i] { BoxChanged(i); });
     boxes_[i] = box;
     if (i < 3) {
@@ -101,7 +110,9 @@ void Dotquad::SetSubnetMask(bool subnetMask) {
 }
 
 void Dotquad::Clear() {
+  ++programSetting_;
   for (QLineEdit* box : boxes_) box->setText(QString());
+  --programSetting_;
 }
 
 void Dotquad::ReadProperties(const zam::PropertyBag& bag) {
@@ -130,17 +141,31 @@ void Dotquad::SetAddressText(const QString& text) {
       parts[part] += ch;
     }
   }
+  // An address the program read from a unit or a profile is shown as it is:
+  // correcting a gateway 0.0.0.0 to 1.0.0.0 would write that into the unit.
+  ++programSetting_;
   for (int i = 0; i < 4; ++i) boxes_[i]->setText(parts[i]);
+  --programSetting_;
+  // A complete address is the one the boxes show (text after a fourth dot
+  // is not part of it).
+  if (std::all_of(parts.begin(), parts.end(), [](const QString& p) { return !p.isEmpty(); }))
+    fullAddress_ = PartAddress().join(QLatin1Char('.'));
 }
 
 void Dotquad::BoxChanged(int index) {
   emit Change();
+  if (programSetting_ > 0) return;
   QLineEdit* box = boxes_[index];
   const QString text = box->text();
   if (text.isEmpty()) return;
 
+  const int dot = text.indexOf(QLatin1Char('.'));
+  if (dot >= 0 && dot != text.size() - 1) {
+    SpreadParts(index, text);
+    return;
+  }
   // A typed dot ends this part.
-  if (text.endsWith(QLatin1Char('.'))) {
+  if (dot >= 0) {
     box->setText(text.chopped(1));
     if (index != 3) FocusBox(index + 1, -1);
     return;
@@ -152,6 +177,8 @@ void Dotquad::BoxChanged(int index) {
   QString digits;
   for (const QChar ch : text)
     if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) digits += ch;
+  // A part has three digits at most; longer text only comes from a paste.
+  if (digits.size() > kPartDigits) digits.truncate(kPartDigits);
   if (digits != text) {
     box->setText(digits);
     box->setCursorPosition(box->text().size());
@@ -184,7 +211,7 @@ void Dotquad::BoxChanged(int index) {
     return;
   }
 
-  if (box->text().size() == 3 && index != 3) FocusBox(index + 1, -1);
+  if (box->text().size() == kPartDigits && index != 3) MoveOn(index + 1);
 
   // Only a complete address replaces the last one.
   const QStringList parts = PartAddress();
@@ -193,17 +220,51 @@ void Dotquad::BoxChanged(int index) {
   SetFullAddress(parts.join(QLatin1Char('.')));
 }
 
+void Dotquad::SpreadParts(int index, const QString& text) {
+  const QStringList parts = text.split(QLatin1Char('.'));
+  int last = index;
+  for (int i = index; i < 4; ++i) {
+    const int k = i - index;
+    boxes_[i]->setText(k < parts.size() ? parts[k] : QString());
+    if (k < parts.size() && !parts[k].isEmpty()) last = i;
+  }
+  // The moves of the single parts are no typing: the focus ends after the
+  // last part pasted.
+  movedOnTo_ = -1;
+  FocusBox(last, boxes_[last]->text().size());
+}
+
 bool Dotquad::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    for (int i = 0; i < 4; ++i)
-      if (watched == boxes_[i]) return BoxKeyDown(i, static_cast<QKeyEvent*>(event)->key());
+  const QEvent::Type type = event->type();
+  if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress) {
+    for (int i = 0; i < 4; ++i) {
+      if (watched != boxes_[i]) continue;
+      if (type == QEvent::MouseButtonPress) {
+        movedOnTo_ = -1;
+        break;
+      }
+      return BoxKeyDown(i, static_cast<QKeyEvent*>(event));
+    }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-bool Dotquad::BoxKeyDown(int index, int key) {
+bool Dotquad::BoxKeyDown(int index, const QKeyEvent* event) {
   QLineEdit* box = boxes_[index];
-  switch (key) {
+  const bool movedOnHere = movedOnTo_ == index;
+  movedOnTo_ = -1;
+  const QString text = event->text();
+  // "192." typed as one writes it: the dot after a part that moved on by
+  // itself is not a second move.
+  if (movedOnHere && text == QLatin1String(".")) return true;
+  // A full part takes no more characters, as a box of three would; a dot
+  // still ends it.
+  if (text.size() == 1 && text[0].isPrint() && text[0] != QLatin1Char('.') &&
+      box->text().size() >= kPartDigits && !box->hasSelectedText() &&
+      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+    return true;
+
+  switch (event->key()) {
     case Qt::Key_Backspace:
       // The key itself still goes to this box; in an empty box it does nothing.
       if (index > 0) {
@@ -224,9 +285,22 @@ bool Dotquad::BoxKeyDown(int index, int key) {
         return true;
       }
       return false;
+    case Qt::Key_Backtab:
+      // Backwards out of the field, not into its first box.
+      if (index > 0) {
+        boxes_[0]->setFocus(Qt::BacktabFocusReason);
+        focusNextPrevChild(false);
+        return true;
+      }
+      return false;
     default:
       return false;
   }
+}
+
+void Dotquad::MoveOn(int index) {
+  FocusBox(index, -1);
+  movedOnTo_ = index;
 }
 
 void Dotquad::FocusBox(int index, int cursorPosition) {

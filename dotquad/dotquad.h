@@ -13,6 +13,7 @@
 #endif
 
 class QFrame;
+class QKeyEvent;
 class QLineEdit;
 
 namespace zam {
@@ -77,15 +78,27 @@ class DOTQUAD_EXPORT Dotquad : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Shows text in the boxes as the program gives it: the operator's rules
+  // (digits only, ranges, moving on) are not applied.
   void SetAddressText(const QString& text);
   void BoxChanged(int index);
-  bool BoxKeyDown(int index, int key);
+  // A dotted text in box index (a paste): its parts go into this box and the
+  // ones after it, each checked as if typed.
+  void SpreadParts(int index, const QString& text);
+  bool BoxKeyDown(int index, const QKeyEvent* event);
   void Warn(const QString& text);
   void FocusBox(int index, int cursorPosition);
+  // The focus moved on from a full part by itself.
+  void MoveOn(int index);
 
   QFrame* panel_ = nullptr;
   std::array<QLineEdit*, 4> boxes_{};
   QString fullAddress_;
+  // Above 0 while the program itself sets the boxes.
+  int programSetting_ = 0;
+  // The box the focus moved to by itself after a full part, until the next
+  // key or click: a "." typed there first is the one ending that part.
+  int movedOnTo_ = -1;
   bool showWarning_ = false;
   bool subnetMask_ = false;
   QString version_;

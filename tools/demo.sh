@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the unit simulator and Kaymor set up to reach it, with a settings
 # folder of its own: the user's own settings are never touched and, with
-# discovery on request only, the demo never broadcasts.
+# discovery on request only, the demo never broadcasts. The serial rate is the
+# simulator's (9600), so that the Options dialog's Read, Change and Reboot,
+# which start from the stored rate, reach it too.
 set -euo pipefail
 bin="$1"
 demo="$(dirname "$bin")/demo"
@@ -33,8 +35,14 @@ DisOption=1
 
 [Ports]
 COM1=$demo/ttyUNIT
+
+[RS-232]
+BaudRate=9600
 INI
   chmod 600 "$ini"
+elif ! grep -q '^\[RS-232\]' "$ini"; then
+  # A demo folder from before the rate was seeded.
+  printf '\n[RS-232]\nBaudRate=9600\n' >> "$ini"
 fi
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

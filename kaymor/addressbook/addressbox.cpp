@@ -60,10 +60,10 @@ void frmZAMKeyboard::LoadIPList() {
 void frmZAMKeyboard::SaveIPList() { SaveStoredAddresses(IPList); }
 
 void frmZAMKeyboard::cboComPort_Click() {
-  if (cboCommType->currentIndex() == 0) {
-    SaveSetting("RS-232", "Port", cboComPort->currentText());
-    return;
-  }
+  // The remembered COM port is stored where the operator picks one
+  // (cboComPort_Chosen), never by a refill: a port absent at start-up stays
+  // remembered for the next time it is plugged in.
+  if (cboCommType->currentIndex() == 0) return;
   DiscoverTicks = 0;
   const QString selected = cboComPort->currentText();
 
@@ -90,7 +90,7 @@ void frmZAMKeyboard::cboComPort_Click() {
     const QString remembered = GetSetting(kSection, "LastUsed", QString());
     const MsgAnswer answer =
         MsgBox(this, QStringLiteral("Do you want to delete \"") + remembered + QStringLiteral("\"?\t"),
-               MsgButtons::YesNo, MsgIcon::Information, QStringLiteral("Delete a IP Address"));
+               MsgButtons::YesNo, MsgIcon::Information, QStringLiteral("Delete a IP Address"), MsgAnswer::No);
     if (answer == MsgAnswer::Yes) {
       const int k = IPList.FindForDelete(remembered);
       if (k >= 0) {
@@ -105,7 +105,7 @@ void frmZAMKeyboard::cboComPort_Click() {
     if (cboComPort->count() < 5) return;
     const MsgAnswer answer =
         MsgBox(this, QStringLiteral("Do you want to delete all IP addresses?\t"), MsgButtons::YesNo,
-               MsgIcon::Information, QStringLiteral("Delete All IP Addresses"));
+               MsgIcon::Information, QStringLiteral("Delete All IP Addresses"), MsgAnswer::No);
     if (answer == MsgAnswer::Yes) {
       IPList.Clear();
       txtPassword->clear();
@@ -113,8 +113,10 @@ void frmZAMKeyboard::cboComPort_Click() {
       DeleteSetting(kSection, "LastUsed");
       DeleteSetting(kSection, "Total");
       SaveIPList();
-      LoadIPList();
     }
+    // On No the box gets its entry back: "Clear" left in it would make
+    // Connect do nothing.
+    LoadIPList();
   } else {
     SaveSetting(kSection, "LastUsed", selected);
     const int k = cboComPort->currentIndex();
@@ -129,6 +131,12 @@ void frmZAMKeyboard::cboComPort_Click() {
   const int now = cboComPort->currentIndex();
   if (now > 0 && cboComPort->currentText().contains(QLatin1String("=====")))
     SelectAddressItem(now - 1);
+}
+
+void frmZAMKeyboard::cboComPort_Chosen() {
+  if (cboCommType->currentIndex() == 0 && cboComPort->isEnabled() && cboComPort->currentIndex() >= 0)
+    SaveSetting("RS-232", "Port", cboComPort->currentText());
+  cboComPort_Click();
 }
 
 void frmZAMKeyboard::cboCommType_Click() {

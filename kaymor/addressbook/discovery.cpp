@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "addresslist.h"
+#include "busycursor.h"
 #include "controlproperties.h"
 #include "corvel_factory.h"
 #include "corvel_udp.h"
@@ -141,7 +142,10 @@ void frmZAMKeyboard::DiscoverUnits() {
 
   DiscoveredCount = 0;
   UnitList.clear();
-  if (UDP1) UDP1->Discovery(UnitList);
+  if (UDP1) {
+    const BusyCursor busy;
+    UDP1->Discovery(UnitList);
+  }
   DiscoveredCount = static_cast<int>(UnitList.size());
 
   WriteDebugLog(QStringLiteral("Starting discover Marlox..."));

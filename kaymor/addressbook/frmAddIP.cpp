@@ -5,11 +5,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QValidator>
 
 #include "PingIP.h"
+#include "busycursor.h"
 #include "addresslist.h"
 #include "dotquad.h"
+#include "fieldfilter.h"
 #include "msgbox.h"
 
 namespace zam {
@@ -19,42 +20,6 @@ QString NewAddressEntry;
 namespace {
 
 constexpr int Px(int twips) { return (twips + 7) / 15; }
-
-// Typed and pasted text alike: a paste must not slip past the key filter.
-class FieldFilter : public QValidator {
- public:
-  enum Kind { Model, Serial, Digits };
-  FieldFilter(Kind kind, QObject* parent) : QValidator(parent), kind_(kind) {}
-
-  State validate(QString& input, int& pos) const override {
-    QString kept;
-    kept.reserve(input.size());
-    int newPos = pos;
-    for (int i = 0; i < input.size(); ++i) {
-      QChar c = input[i];
-      if (kind_ == Serial && c >= QLatin1Char('a') && c <= QLatin1Char('z')) c = c.toUpper();
-      if (Passes(c)) kept += c;
-      else if (i < pos) --newPos;
-    }
-    input = kept;
-    pos = newPos;
-    return Acceptable;
-  }
-
- private:
-  bool Passes(QChar c) const {
-    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    switch (kind_) {
-      // A comma would split the stored entry into more than five fields.
-      case Model: return c != QLatin1Char(',');
-      case Serial:
-        return digit || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || c == QLatin1Char('-');
-      case Digits: return digit || c == QLatin1Char('-');
-    }
-    return false;
-  }
-  Kind kind_;
-};
 
 struct FieldSetup {
   const char* label;
@@ -109,6 +74,8 @@ frmAddIP::frmAddIP(const QStringList& addressBoxItems, QWidget* parent)
     box->setText(QString::fromLatin1(f.initial));
     box->setGeometry(fieldLeft, top, i < kPassword ? Px(2130) : Px(900), Px(330));
     lblField[i + 1]->setBuddy(box);
+    // Masked, as in the main window.
+    if (i == kPassword) box->setEchoMode(QLineEdit::Password);
     txtModel[i] = box;
   }
 
@@ -140,8 +107,14 @@ QString frmAddIP::AddAddress(QWidget* parent, const QComboBox* addressBox) {
 }
 
 QString frmAddIP::Address() const {
+  // What the field shows, not its last complete address: after a part was
+  // erased that would be an address the operator no longer sees.
   const auto* dq = qobject_cast<const Dotquad*>(dqNewIPAddress);
-  return dq ? dq->FullAddress() : QString();
+  if (!dq) return QString();
+  const QStringList parts = dq->PartAddress();
+  for (const QString& part : parts)
+    if (part.isEmpty()) return QString();
+  return parts.join(QLatin1Char('.'));
 }
 
 bool frmAddIP::Refuse(const QString& title, const QString& text) {
@@ -156,14 +129,22 @@ void frmAddIP::cmdOK_Click() {
   const auto done = qScopeGuard([this] { checking_ = false; });
 
   QString address = Address();
-  const QString result = PingAddress(address);
-  if (result.contains(QLatin1Char('['))) {
-    const QString status = result.section(QLatin1Char('['), 0, 0).trimmed();
-    // Only a malformed address stops here; a unit that does not answer is fine.
-    if (status == QLatin1String("11018") || status == QLatin1String("-1")) {
-      Refuse(QStringLiteral("IP Address"), QStringLiteral("Bad IP address format.") + kTrail);
-      return;
+  // An incomplete address is refused before any echo is sent.
+  bool badFormat = address.isEmpty();
+  if (!badFormat) {
+    const QString result = [&] {
+      const BusyCursor busy;
+      return PingAddress(address);
+    }();
+    if (result.contains(QLatin1Char('['))) {
+      const QString status = result.section(QLatin1Char('['), 0, 0).trimmed();
+      // Only a malformed address stops here; a unit that does not answer is fine.
+      badFormat = status == QLatin1String("11018") || status == QLatin1String("-1");
     }
+  }
+  if (badFormat) {
+    Refuse(QStringLiteral("IP Address"), QStringLiteral("Bad IP address format.") + kTrail);
+    return;
   }
 
   for (int i : {kModel, kSerial, kPort}) {
@@ -183,14 +164,18 @@ void frmAddIP::cmdOK_Click() {
     return;
   }
 
-  const QString serial = txtModel[kSerial]->text();
+  // Each listed unit's own fields, whole: a part of another address, a
+  // model or a command item ("Add") is no duplicate.
+  const QString serial = txtModel[kSerial]->text().trimmed();
   for (const QString& item : std::as_const(items_)) {
-    if (item.contains(address)) {
+    const QStringList fields = item.split(QLatin1Char(','));
+    if (fields.size() < 3) continue;  // the separator and the commands
+    if (fields[0].trimmed() == address) {
       Refuse(QStringLiteral("IP Address Duplication"),
              address + QStringLiteral(" is already existing.") + kTrail);
       return;
     }
-    if (item.contains(serial)) {
+    if (fields[2].trimmed().compare(serial, Qt::CaseInsensitive) == 0) {
       Refuse(QStringLiteral("Serial Number Duplication"),
              serial + QStringLiteral(" is already existing.") + kTrail);
       return;

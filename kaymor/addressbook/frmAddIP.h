@@ -22,7 +22,9 @@ class frmAddIP : public QDialog {
   Q_OBJECT
  public:
   // addressBoxItems: every item text of the address box, entries, separator
-  // and commands alike; the duplicate checks look at all of them.
+  // and commands alike. The duplicate checks compare the address and the
+  // serial number with those fields of each entry ("ip, model, serial..."),
+  // and skip the items that are no entry.
   explicit frmAddIP(const QStringList& addressBoxItems, QWidget* parent = nullptr);
 
   // Opens a fresh dialog modally and gives NewAddressEntry once it closed.

@@ -1,11 +1,11 @@
 #include "frmOptions.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +17,8 @@
 
 #include "PingIP.h"
 #include "addresslist.h"
+#include "buddylabels.h"
+#include "busycursor.h"
 #include "controlproperties.h"
 #include "corvel_factory.h"
 #include "corvel_udp.h"
@@ -24,6 +26,7 @@
 #include "discovery.h"
 #include "dotquad.h"
 #include "eventpump.h"
+#include "fieldfilter.h"
 #include "msgbox.h"
 #include "serialadapter.h"
 #include "settingsstore.h"
@@ -95,6 +98,7 @@ frmOptions::frmOptions(QAction* optionsMenuItem, QWidget* parent)
   connect(cmdOK, &QPushButton::clicked, this, &frmOptions::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &frmOptions::cmdCancel_Click);
   setFixedSize(Px(7695), Px(5940));
+  LabelsFollowBuddies(this);
 
   LoadSettings();
 }
@@ -119,9 +123,10 @@ void frmOptions::BuildDiscoveryTab(QWidget* page) {
   txtPort = new QLineEdit(QStringLiteral("8092"), page);
   txtPort->setObjectName(QStringLiteral("txtPort"));
   txtPort->setMaxLength(5);
+  // Digits and "-", typed or pasted; editing keys (Delete included) still work.
+  txtPort->setValidator(new FieldFilter(FieldFilter::Digits, txtPort));
   Place(txtPort, 855, 900, 900, 315);
   portLabel->setBuddy(txtPort);
-  txtPort->installEventFilter(this);
 
   fraDiscovery = new QGroupBox(page);
   fraDiscovery->setObjectName(QStringLiteral("fraDiscovery"));
@@ -187,6 +192,12 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
   cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
   Place(cmdDelete, 3930, 2520, 1095, 375);
   connect(cmdDelete, &QPushButton::clicked, this, &frmOptions::cmdDelete_Click);
+  // Delete has something to delete only while the list holds a profile.
+  cmdDelete->setEnabled(false);
+  const auto followProfiles = [this] { cmdDelete->setEnabled(cboProfile->count() > 0); };
+  connect(cboProfile->model(), &QAbstractItemModel::rowsInserted, this, followProfiles);
+  connect(cboProfile->model(), &QAbstractItemModel::rowsRemoved, this, followProfiles);
+  connect(cboProfile->model(), &QAbstractItemModel::modelReset, this, followProfiles);
 
   const char* captions[5] = {"&Read", "&Change", "&Ping", "&Launch Web", "Re&boot"};
   for (int i = 0; i < 5; ++i) {
@@ -199,6 +210,11 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
   lblRS232Only = new QLabel(QStringLiteral("Read/Change/Reboot only works via RS232."), page);
   lblRS232Only->setObjectName(QStringLiteral("lblRS232Only"));
   Place(lblRS232Only, labelLeft, 3210, 6750, 285);
+  // On the same line: the port the page uses and its device (set on load).
+  lblRS232Port = new QLabel(page);
+  lblRS232Port->setObjectName(QStringLiteral("lblRS232Port"));
+  const int portLeft = lblRS232Only->x() + lblRS232Only->sizeHint().width() + Px(120);
+  lblRS232Port->setGeometry(portLeft, lblRS232Only->y(), Px(labelLeft + 6750) - portLeft, lblRS232Only->height());
   lblStatus = new QLabel(QStringLiteral("Ready"), page);
   lblStatus->setObjectName(QStringLiteral("lblStatus"));
   lblStatus->setFrameShape(QFrame::Panel);
@@ -218,7 +234,11 @@ void frmOptions::LoadSettings() {
   // The dialog's own port: COMn of the settings, mapped to its device.
   const QString port = GetSetting("RS-232", "Port", "COM1");
   const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
-  MSComm1->setPortName(ComPortDevice(number));
+  comDevice_ = ComPortDevice(number);
+  MSComm1->setPortName(comDevice_);
+  // Which port the page talks to, and the device behind it.
+  comPortName_ = port;
+  lblRS232Port->setText(port + QStringLiteral(": ") + comDevice_);
   bool ok = false;
   const int baud = GetSetting("RS-232", "BaudRate", "57600").section(',', 0, 0).toInt(&ok);
   MSComm1->setBaudRate(ok && baud > 0 ? baud : 9600);
@@ -235,19 +255,6 @@ void frmOptions::LoadSettings() {
     ProfileAction(ApplyProfile, profile);
   }
   UpdateEthernetButtons();
-}
-
-bool frmOptions::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtPort && event->type() == QEvent::KeyPress) {
-    const QString text = static_cast<QKeyEvent*>(event)->text();
-    if (text.isEmpty()) return false;  // movement and editing keys
-    const QChar c = text.at(0);
-    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');  // not other scripts' digits
-    const bool passes = digit || c == QLatin1Char('-') || c == QLatin1Char('\b') ||
-                        c == QLatin1Char('\r') || c == QLatin1Char('\t') || c == QChar(0x1B);
-    return !passes;
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 // ---- "&Discovery" tab ----
@@ -275,7 +282,10 @@ void frmOptions::cmdDiscovery_Click() {
   cmdDiscovery->setEnabled(false);
   for (QPushButton* b : {cmdAddIP, cmdSelectAll[0], cmdSelectAll[1]}) b->setEnabled(false);
 
-  if (UDP1) UDP1->Discovery(UnitList);
+  if (UDP1) {
+    const BusyCursor busy;
+    UDP1->Discovery(UnitList);
+  }
   if (!UnitList.isEmpty()) {
     lstIPAddress->blockSignals(true);
     for (int k = 0; k < UnitList.size(); ++k) {
@@ -370,6 +380,8 @@ bool frmOptions::OpenPortFor() {
     lblStatus->setText(QStringLiteral("Error: ") + (OpenDeniedByPermission(*MSComm1)
                                                          ? SerialPermissionText(SerialDevicePath(*MSComm1))
                                                          : MSComm1->errorString()));
+    // Change follows the fields, as after every other outcome.
+    UpdateEthernetButtons();
     return false;
   }
   return true;
@@ -377,7 +389,8 @@ bool frmOptions::OpenPortFor() {
 
 void frmOptions::ClosePortAfter() {
   cmdEthernet[0]->setEnabled(true);
-  cmdEthernet[1]->setEnabled(true);
+  // Change needs complete fields, whatever the operation left in them.
+  UpdateEthernetButtons();
   MSComm1->close();
 }
 
@@ -439,12 +452,17 @@ void frmOptions::UpdateEthernetButtons() {
 }
 
 void frmOptions::cmdEthernet_Click(int index) {
+  // Each of the five talks to the unit (serial line, ping) and waits.
+  const BusyCursor busy;
   switch (index) {
     case 0:  // Read
       if (!OpenPortFor()) return;
       lblStatus->setText(QStringLiteral("Getting the Ethernet information"));
       if (!GetEthernetInfo()) {
-        lblStatus->setText(QStringLiteral("Could not get the Ethernet information"));
+        // Which port and rate were tried, so that a wrong one can be seen.
+        lblStatus->setText(QStringLiteral("Could not get the Ethernet information (no answer on %1 at %2 baud)")
+                               .arg(comPortName_ + QStringLiteral(": ") + comDevice_)
+                               .arg(MSComm1->baudRate()));
       } else {
         if (EthernetSettings.EthernetMode < cboEthernet[0]->count())
           cboEthernet[0]->setCurrentIndex(EthernetSettings.EthernetMode);

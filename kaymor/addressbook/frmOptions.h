@@ -90,6 +90,7 @@ class frmOptions : public QDialog {
   std::array<Dotquad*, 3> dqIpAddress{};
   QLabel* lblStatus = nullptr;
   QLabel* lblRS232Only = nullptr;
+  QLabel* lblRS232Port = nullptr;  // "COM1: /dev/ttyS0"
   QComboBox* cboProfile = nullptr;
   QPushButton* cmdDelete = nullptr;
 
@@ -100,9 +101,6 @@ class frmOptions : public QDialog {
   QList<DISCOVER_UDP_INFO> UnitList;
   QStringList HiddenIPList;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void BuildDiscoveryTab(QWidget* page);
   void BuildEthernetTab(QWidget* page);
@@ -112,9 +110,11 @@ class frmOptions : public QDialog {
   bool OpenPortFor();
   void ClosePortAfter();
   void SelectProfileIndex(int index);
-  void ClearEthernetTab();
 
   QAction* optionsMenuItem_ = nullptr;
+  QString comPortName_;  // "COM1": the settings' port name of MSComm1
+  QString comDevice_;    // its device, "/dev/ttyS0"
+  bool applyOnSelect_ = true;  // false while Delete lists the remaining profiles
 };
 
 }  // namespace zam

@@ -8,6 +8,7 @@
 #include "debuglog.h"
 #include "dotquad.h"
 #include "frmOptions.h"
+#include "msgbox.h"
 #include "settingsstore.h"
 
 namespace zam {
@@ -86,15 +87,21 @@ bool frmOptions::ProfileAction(qint16 action, const QString& text) {
 
   switch (action) {
     case AddProfile: {
-      if (names.contains(ProfileName(text))) return true;
-      return AppendProfileLine(path, text);
+      // The settings just written to a unit replace its old profile, which
+      // would otherwise put the stale values back on the page when chosen.
+      const int at = names.indexOf(ProfileName(text));
+      if (at < 0) return AppendProfileLine(path, text);
+      if (lines[at] == text.trimmed()) return true;
+      lines[at] = text.trimmed();
+      return WriteProfileLines(path, lines);
     }
     case DeleteProfile: {
       QStringList kept;
       for (int i = 0; i < lines.size(); ++i)
         if (names[i] != text) kept << lines[i];
       const bool ok = kept.size() == lines.size() || WriteProfileLines(path, kept);
-      if (cboProfile->count() == 1) ClearEthernetTab();
+      // The last name goes from the list; the fields keep what was read or typed.
+      if (cboProfile->count() == 1) cboProfile->clear();
       return ok;
     }
     case ApplyProfile: {
@@ -148,19 +155,22 @@ void frmOptions::SelectProfileIndex(int index) {
 void frmOptions::cboProfile_Click() {
   const QString name = cboProfile->currentText();
   if (name.isEmpty()) return;
-  ProfileAction(ApplyProfile, name);
+  if (applyOnSelect_) ProfileAction(ApplyProfile, name);
   SaveSetting("Options", "IPProfile", name);
 }
 
 void frmOptions::cmdDelete_Click() {
-  if (ProfileAction(DeleteProfile, cboProfile->currentText())) ProfileAction(ListProfiles, QStringLiteral(" "));
-}
-
-void frmOptions::ClearEthernetTab() {
-  for (QComboBox* list : cboEthernet) list->setCurrentIndex(-1);
-  // Writing the empty address empties the boxes and forgets the last one.
-  for (Dotquad* field : dqIpAddress) field->SetFullAddress(QString());
-  cboProfile->clear();
+  const QString name = cboProfile->currentText();
+  if (name.isEmpty()) return;
+  const MsgAnswer answer =
+      MsgBox(this, QStringLiteral("Do you want to delete the profile \"") + name + QStringLiteral("\"?\t"),
+             MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Delete a Profile"), MsgAnswer::No);
+  if (answer != MsgAnswer::Yes) return;
+  if (!ProfileAction(DeleteProfile, name)) return;
+  // The list moves on to a remaining name; the fields keep what they show.
+  applyOnSelect_ = false;
+  ProfileAction(ListProfiles, QStringLiteral(" "));
+  applyOnSelect_ = true;
 }
 
 }  // namespace zam

@@ -7,7 +7,8 @@
 
 namespace zam {
 
-// Actions of frmOptions::ProfileAction.
+// Actions of frmOptions::ProfileAction. AddProfile of an address that has a
+// profile already replaces that profile's line in place.
 enum ProfileActionCode : qint16 { AddProfile = 1, DeleteProfile = 2, ApplyProfile = 3, ListProfiles = 4 };
 
 // Profile.dat in the program's data folder (the debug log's folder), or in

@@ -13,14 +13,17 @@
 #include <QAbstractItemView>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <cstdlib>
 
 #include "appinfo.h"
+#include "buddylabels.h"
 #include "debuglog.h"
 #include "dotquad.h"
 #include "eventpump.h"
 #include "frmAbout.h"
 #include "frmAddIP.h"
+#include "frmKeyboardMap.h"
 #include "keypanel.h"
 #include "msgbox.h"
 #include "panellayout.h"
@@ -45,6 +48,7 @@ constexpr int kFrameGap = 105;       // between the connection frame and the key
 constexpr int kStatusHeight = 300;
 constexpr int kVideoTop = 120;
 constexpr int kVideoHeight = 7140;
+constexpr int kMinVideoHeight = 1800;  // what a low screen leaves of the pane at least
 constexpr int kDebugTop = 3480;
 constexpr int kDebugWindowHeight = 7200;
 constexpr int kWindowExtra = 900;    // caption, menu and borders
@@ -70,8 +74,6 @@ void AddressCombo::showPopup() {
 frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmZAMKeyboard");
   setWindowTitle(QString::fromLatin1(kProgramTitle));
-  // The keyboard poll's "Busy" is not shown to the receive path: frames that
-  // arrive while a key press waits are replies other waits need (LED, reboot).
   AddAddressDialog = [this] { return frmAddIP::AddAddress(this, cboComPort); };
   // The address fields' warnings are the program's message boxes too.
   Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
@@ -135,6 +137,14 @@ void frmZAMKeyboard::BuildMenus() {
 
   mnuHelp = bar->addMenu(tr("&Help"));
   mnuHelp->setObjectName("mnuHelp");
+  mnuHelpKeyboardMap = mnuHelp->addAction(tr("&Keyboard Map..."));
+  mnuHelpKeyboardMap->setObjectName("mnuHelpKeyboardMap");
+  connect(mnuHelpKeyboardMap, &QAction::triggered, this, &frmZAMKeyboard::ShowKeyboardMap);
+  // F1 too, also while connected (the Help menu is disabled then); the key
+  // poll does not watch it.
+  auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  f1->setObjectName("F1KeyboardMap");
+  connect(f1, &QShortcut::activated, this, &frmZAMKeyboard::ShowKeyboardMap);
   mnuHelpAbout = mnuHelp->addAction(tr("&About"));
   mnuHelpAbout->setObjectName("mnuHelpAbout");
   connect(mnuHelpAbout, &QAction::triggered, this, [this] { frmAbout::ShowAbout(this); });
@@ -164,7 +174,7 @@ void frmZAMKeyboard::BuildControls() {
   Place(cboComPort, 2175, 240, 3855, 345);
   lblComPort->setBuddy(cboComPort);
   cboComPort->installEventFilter(this);
-  connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Click(); });
+  connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Chosen(); });
   // The operator is busy with the list: timed discovery waits.
   connect(cboComPort, &AddressCombo::droppedDown, this, [this] { DiscoverTicks = 0; });
   connect(cboComPort->view()->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { DiscoverTicks = 0; });
@@ -190,6 +200,11 @@ void frmZAMKeyboard::BuildControls() {
   cmdConnect->setObjectName("cmdConnect");
   Place(cmdConnect, kConnectLeftEthernet, 225, 1215, 375);
   connect(cmdConnect, &QPushButton::clicked, this, &frmZAMKeyboard::cmdConnect_Click);
+  // Enter in the password or port box connects, as a click on Connect would.
+  for (QLineEdit* box : {txtPassword, txtPort})
+    connect(box, &QLineEdit::returnPressed, this, [this] {
+      if (NotConnected && cmdConnect->isEnabled()) cmdConnect_Click();
+    });
 
   for (int p = 0; p < 2; ++p) {
     picKeyboard[p] = new QLabel(central);
@@ -226,6 +241,7 @@ void frmZAMKeyboard::BuildControls() {
   lblVersion->setFrameShape(QFrame::Panel);
   lblVersion->setFrameShadow(QFrame::Sunken);
   lblVersion->setAlignment(Qt::AlignCenter);
+  LabelsFollowBuddies(Frame1);
 }
 
 bool frmZAMKeyboard::IsConnected() const { return cmdConnect->text() == QLatin1String("&Disconnect"); }
@@ -321,17 +337,33 @@ void frmZAMKeyboard::StartSingleInstanceServer() {
 void frmZAMKeyboard::ArrangeWindow() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const QRect desk = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+  // The screen less its panels and docks: the menu bar and the status line
+  // must not end up behind them or off the screen.
+  const QRect avail = screen ? screen->availableGeometry() : desk;
   Screen1024x768 = desk.width() == 1024 && desk.height() == 768;
 
   const bool compact = VideoPaneOn && Screen1024x768;
-  const int frameTop = VideoPaneOn ? kVideoTop + kVideoHeight + 120 : 120;
-  int keyboardTop = frameTop + kFrameHeight + kFrameGap;
-  if (compact && IsConnected()) {
+  const bool frameHidden = compact && IsConnected();
+  // The window's whole height in twips for a video pane of paneHeight.
+  const auto layoutHeight = [&](int paneHeight) {
+    const int frameTop = VideoPaneOn ? kVideoTop + paneHeight + 120 : 120;
+    const int keyboardTop = frameHidden ? frameTop : frameTop + kFrameHeight + kFrameGap;
+    return kPanelHeight + kStatusHeight + keyboardTop + kWindowExtra;
+  };
+  // The full pane wherever it fits; on a lower screen the pane gives up the
+  // pixels the window lacks, and everything else keeps its size.
+  VideoPaneCut = 0;
+  if (VideoPaneOn) {
+    const int overflow = Px(layoutHeight(kVideoHeight)) - avail.height();
+    if (overflow > 0) VideoPaneCut = qMin(overflow * 15, kVideoHeight - kMinVideoHeight);
+  }
+  const int frameTop = VideoPaneOn ? kVideoTop + kVideoHeight - VideoPaneCut + 120 : 120;
+  const int keyboardTop = frameHidden ? frameTop : frameTop + kFrameHeight + kFrameGap;
+  if (frameHidden) {
     Frame1->setVisible(false);
     if (!menuBar()->actions().contains(mnuDisconnect))
       menuBar()->insertAction(mnuFile->menuAction(), mnuDisconnect);
     mnuDisconnect->setVisible(true);
-    keyboardTop = frameTop;
   } else {
     Frame1->setVisible(true);
     menuBar()->removeAction(mnuDisconnect);
@@ -341,13 +373,14 @@ void frmZAMKeyboard::ArrangeWindow() {
   Place(Frame1, kPanelLeft, frameTop, kPanelWidth, kFrameHeight);
   for (QLabel* pic : picKeyboard) Place(pic, kPanelLeft, keyboardTop, kPanelWidth, kPanelHeight);
 
-  int height = kPanelHeight + kStatusHeight + keyboardTop + kWindowExtra;
+  int height = layoutHeight(kVideoHeight - VideoPaneCut);
   const bool debugBox = DebugMode() && !VideoPaneOn;
   if (debugBox) height = kDebugWindowHeight;
   txtDebug->setVisible(debugBox);
 
   // The menu bar lives inside the window here; the caption and borders don't.
   const int nonClient = frameGeometry().height() - geometry().height();
+  ArrangedFrameHeight = nonClient;
   const int windowHeight = Px(height) - nonClient;
   const int width = Px(kPanelLeft * 2 + kPanelWidth);
   setFixedSize(width, windowHeight);
@@ -359,7 +392,22 @@ void frmZAMKeyboard::ArrangeWindow() {
   lblVersion->setGeometry(width - Px(1800), statusTop, Px(1800), Px(kStatusHeight));
   if (debugBox) txtDebug->setGeometry(Px(kPanelLeft), Px(kDebugTop), Px(kPanelWidth), statusTop - Px(kDebugTop) - 4);
 
-  move(desk.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+  // Centred on the screen, then pushed inside the available area.
+  const QSize frame = frameGeometry().size();
+  const QPoint centred = desk.center() - QPoint(frame.width() / 2, frame.height() / 2);
+  const auto inside = [](int at, int low, int size, int room) { return qMax(low, qMin(at, low + room - size)); };
+  move(inside(centred.x(), avail.left(), frame.width(), avail.width()),
+       inside(centred.y(), avail.top(), frame.height(), avail.height()));
+}
+
+bool frmZAMKeyboard::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  // The caption and borders are known only once the window is shown (or the
+  // window manager framed it): the window must fit the screen with them.
+  if ((event->type() == QEvent::Show || event->type() == QEvent::Move) &&
+      frameGeometry().height() - geometry().height() != ArrangedFrameHeight)
+    ArrangeWindow();
+  return handled;
 }
 
 void frmZAMKeyboard::ApplyNotConnected() {
@@ -414,6 +462,14 @@ bool frmZAMKeyboard::eventFilter(QObject* watched, QEvent* event) {
     if (index >= 0) SelectAddressItem(index);
   }
   return true;
+}
+
+void frmZAMKeyboard::ShowKeyboardMap() {
+  if (!keyboardMap_) keyboardMap_ = new frmKeyboardMap(this);
+  keyboardMap_->ShowKeyboard(shownKeyboard_);
+  keyboardMap_->show();
+  keyboardMap_->raise();
+  keyboardMap_->activateWindow();
 }
 
 void frmZAMKeyboard::tmrKeyHook_Timer() { KeyPoll->Poll(); }

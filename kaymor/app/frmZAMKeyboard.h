@@ -30,6 +30,7 @@ class UDP;
 namespace zam {
 
 class VideoPreview;
+class frmKeyboardMap;
 
 // The address box: reports drop-downs and lets the window filter its keys.
 class AddressCombo : public QComboBox {
@@ -76,6 +77,10 @@ class frmZAMKeyboard : public QMainWindow {
   void cmdConnect_Click();
   void Timer1_Timer();
   void ShowKeyboardPanel(int unitType);
+  // Help > Keyboard Map... and F1: the PC keys of the keyboard being shown.
+  void ShowKeyboardMap();
+  int ShownKeyboard() const { return shownKeyboard_; }
+  frmKeyboardMap* KeyboardMap() const { return keyboardMap_; }
 
   // LEDs and reboot.
   void UpdateLEDStatus();
@@ -89,6 +94,8 @@ class frmZAMKeyboard : public QMainWindow {
   void SaveIPList();
   void cboCommType_Click();
   void cboComPort_Click();
+  // The operator picked an item of cboComPort.
+  void cboComPort_Chosen();
 
   // The add-address dialog: gives a full entry, or "" when cancelled.
   std::function<QString()> AddAddressDialog;
@@ -115,6 +122,10 @@ class frmZAMKeyboard : public QMainWindow {
   bool NotConnected = true;
   bool Screen1024x768 = false;
   bool VideoPaneOn = false;  // the video pane's switch (mnuToolsVideo)
+  // Twips taken off the video pane's height so that the window fits the
+  // screen's available area; 0 wherever the full pane fits.
+  int VideoPaneCut = 0;
+  int ArrangedFrameHeight = 0;  // caption and borders when the layout last ran
 
   bool IsConnected() const;
   // The unit of the current connection: its address, or the COM port.
@@ -130,6 +141,7 @@ class frmZAMKeyboard : public QMainWindow {
   QAction* mnuToolsOptions = nullptr;
   QAction* mnuToolsVideo = nullptr;
   QMenu* mnuHelp = nullptr;
+  QAction* mnuHelpKeyboardMap = nullptr;
   QAction* mnuHelpAbout = nullptr;
   QFrame* Frame1 = nullptr;
   QComboBox* cboCommType = nullptr;
@@ -162,6 +174,8 @@ class frmZAMKeyboard : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Lays the window out again once the platform's frame is known.
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -189,6 +203,8 @@ class frmZAMKeyboard : public QMainWindow {
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;
+  int shownKeyboard_ = 4;  // unit type of the keyboard picture shown
+  frmKeyboardMap* keyboardMap_ = nullptr;
 };
 
 }  // namespace zam

@@ -31,6 +31,18 @@ MsgAnswer ShowReal(QWidget* parent, const MsgRequest& r) {
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
+  if (r.defaultButton) {
+    const QMessageBox::StandardButton button = [&] {
+      switch (*r.defaultButton) {
+        case MsgAnswer::Yes: return QMessageBox::Yes;
+        case MsgAnswer::No: return QMessageBox::No;
+        case MsgAnswer::Cancel: return QMessageBox::Cancel;
+        case MsgAnswer::Ok: break;
+      }
+      return QMessageBox::Ok;
+    }();
+    if (box.button(button)) box.setDefaultButton(button);
+  }
   switch (box.exec()) {
     case QMessageBox::Yes: return MsgAnswer::Yes;
     case QMessageBox::No: return MsgAnswer::No;
@@ -41,8 +53,9 @@ MsgAnswer ShowReal(QWidget* parent, const MsgRequest& r) {
 }  // namespace
 
 MsgAnswer MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
-                 const QString& title) {
-  const MsgRequest r{title.isEmpty() ? QString::fromLatin1(kProgramTitle) : title, text, icon, buttons};
+                 const QString& title, std::optional<MsgAnswer> defaultButton) {
+  const MsgRequest r{title.isEmpty() ? QString::fromLatin1(kProgramTitle) : title, text, icon, buttons,
+                     defaultButton};
   if (Handler()) return Handler()(r);
   return ShowReal(parent, r);
 }

@@ -3,6 +3,7 @@
 // can answer them and read what they said.
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -17,11 +18,14 @@ struct MsgRequest {
   QString text;
   MsgIcon icon = MsgIcon::None;
   MsgButtons buttons = MsgButtons::Ok;
+  // The button Enter presses; none: the box's own choice (its first button).
+  std::optional<MsgAnswer> defaultButton;
 };
 
-// Shows a modal box; the title defaults to the program title.
+// Shows a modal box; the title defaults to the program title. A question
+// whose Yes destroys something passes MsgAnswer::No as defaultButton.
 MsgAnswer MsgBox(QWidget* parent, const QString& text, MsgButtons buttons, MsgIcon icon,
-                 const QString& title = QString());
+                 const QString& title = QString(), std::optional<MsgAnswer> defaultButton = std::nullopt);
 
 // Replaces the real box (tests); an empty handler restores it.
 using MsgHandler = std::function<MsgAnswer(const MsgRequest&)>;

@@ -3,10 +3,12 @@
 #include <QDate>
 #include <QLocale>
 
+#include "busycursor.h"
 #include "debuglog.h"
 #include "eventpump.h"
 #include "frmZAMKeyboard.h"
 #include "panellayout.h"
+#include "pckeyboard.h"
 #include "pictures.h"
 #include "settingsstore.h"
 #include "zamtcp.h"
@@ -33,9 +35,11 @@ void frmZAMKeyboard::ShowKeyboardPanel(int unitType) {
   if (unitType == 1) {
     picKeyboard[0]->setVisible(true);
     picKeyboard[1]->setVisible(false);
+    shownKeyboard_ = 1;
   } else if (unitType == 4) {
     picKeyboard[1]->setVisible(true);
     picKeyboard[0]->setVisible(false);
+    shownKeyboard_ = 4;
   }
 }
 
@@ -61,6 +65,7 @@ void frmZAMKeyboard::cmdConnect_Click() {
   }
 
   cmdConnect->setEnabled(false);
+  const BusyCursor busy;
   const bool ethernet = IsEthernet();
   const bool connecting = cmdConnect->text() == kConnectCaption;
 
@@ -69,13 +74,21 @@ void frmZAMKeyboard::cmdConnect_Click() {
     Link.MSComm1.SetCommPort(text.mid(3).toInt());
     const bool opened = Link.MSComm1.Open();
     lblStatus->setText(QStringLiteral("Status: Detecting the unit..."));
-    // A device the user may not open answers nothing: say why instead.
-    if (!opened && Link.MSComm1.PermissionDenied())
-      Link.UnitInfo.Message = SerialPermissionText(Link.MSComm1.Device());
-    else
+    // A port that could not be opened has no unit to find at any rate; a device the user
+    // may not open says so, any other failure adds the platform's reason to the status line.
+    bool addReason = false;
+    if (opened)
       Link.DetectUnit(false);
+    else if (Link.MSComm1.PermissionDenied())
+      Link.UnitInfo.Message = SerialPermissionText(Link.MSComm1.Device());
+    else {
+      Link.UnitInfo.Message = QStringLiteral("Could not detect the unit");
+      addReason = true;
+    }
     if (Link.UnitInfo.UnitType == 0) {
-      lblStatus->setText(QStringLiteral("Status: ") + Link.UnitInfo.Message);
+      // The platform's reason goes to the status line only; the log line stays as it is.
+      lblStatus->setText(QStringLiteral("Status: ") + Link.UnitInfo.Message +
+                         (addReason ? QStringLiteral(" (") + Link.MSComm1.OpenFailure() + ')' : QString()));
       Link.MSComm1.Close();
       tmrKeyHook->stop();
       NotConnected = true;
@@ -86,13 +99,17 @@ void frmZAMKeyboard::cmdConnect_Click() {
       SetLinkEnd(QStringLiteral("Connected to ") + text + QStringLiteral(" on ") + Today());
     }
   } else if (connecting && ethernet) {
+    // Nothing of the unit reached last time may stand for this one.
+    Link.UnitInfo.Reset();
     DeleteSetting("IPAddressList", "Password");
     lblStatus->setText(QStringLiteral("Status: Detecting the unit..."));
     const QString typed = txtPassword->text();
     txtPassword->setProperty("Tag", typed == QLatin1String(kDefaultPassword) ? QString() : typed);
     QString errMsg = target_;
     if (!Link.ConnectionRequest(target_, txtPassword->property("Tag").toString(), txtPort->text(), errMsg)) {
-      lblStatus->setText(QStringLiteral("Status: Could not detect the unit - ") + errMsg);
+      const QString reason = Link.wskClient.FailureReason();
+      lblStatus->setText(QStringLiteral("Status: Could not detect the unit - ") + errMsg +
+                         (reason.isEmpty() ? QString() : QStringLiteral(" (") + reason + ')'));
       Link.wskClient.Close();
       tmrKeyHook->stop();
       NotConnected = true;
@@ -105,6 +122,9 @@ void frmZAMKeyboard::cmdConnect_Click() {
       const int k = cboComPort->currentIndex();
       if (k >= 0 && k < IPList.Count()) {
         QStringList fields = IPList.Entries()[k].split(',').mid(0, 3);
+        // A short entry keeps its missing fields, empty, so that the
+        // password and port land in their own places.
+        while (fields.size() < 3) fields << QString();
         fields << txtPassword->text() << txtPort->text();
         IPList.Replace(k, fields.join(','));
         // Slots follow the sorted list, so write them all: writing slot k
@@ -143,6 +163,9 @@ void frmZAMKeyboard::cmdConnect_Click() {
 // The steps every successful connect ends with.
 void frmZAMKeyboard::SetLinkEnd(const QString& logLine) {
   cmdConnect->setText(kDisconnectCaption);
+  // Keys typed before the unit was reached (the password, the connect
+  // access key) are not for it.
+  PCKeyboard->ForgetKeys();
   tmrKeyHook->start();
   NotConnected = false;
   ++linkGeneration_;

@@ -44,18 +44,34 @@ void SerialAdapter::SetCommPort(int n) {
 }
 
 bool SerialAdapter::Open() {
+  openFailure_.clear();
   if (port_.isOpen()) return true;
   permissionDenied_ = false;
   const QString device = ComPortDevice(number_);
-  if (device.isEmpty()) return false;
+  const QString com = QStringLiteral("COM%1").arg(number_);
+  if (device.isEmpty()) {
+    openFailure_ = QStringLiteral("no device for ") + com;
+    return false;
+  }
   port_.setPortName(device);
   port_.setDataBits(QSerialPort::Data8);
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
-  const bool opened = port_.open(QIODevice::ReadWrite);
-  permissionDenied_ = !opened && OpenDeniedByPermission(port_);
-  return opened;
+  if (port_.open(QIODevice::ReadWrite)) return true;
+  permissionDenied_ = OpenDeniedByPermission(port_);
+  switch (port_.error()) {
+    case QSerialPort::DeviceNotFoundError:
+      openFailure_ = QStringLiteral("no device %1 for %2").arg(device, com);
+      break;
+    case QSerialPort::PermissionError:
+      openFailure_ = QStringLiteral("permission denied on %1 for %2").arg(device, com);
+      break;
+    default:
+      openFailure_ = QStringLiteral("%1 on %2 for %3").arg(port_.errorString().toLower(), device, com);
+      break;
+  }
+  return false;
 }
 
 void SerialAdapter::Close() {

@@ -32,6 +32,9 @@ class SerialAdapter : public QObject {
   QString Device() const { return ComPortDevice(number_); }
   // After a failed Open(): the user may not open the device.
   bool PermissionDenied() const { return permissionDenied_; }
+  // Why the last Open failed, with the device and port name
+  // ("no device /dev/ttyS0 for COM1"); empty after a successful open.
+  QString OpenFailure() const { return openFailure_; }
   void Close();
   bool IsOpen() const { return port_.isOpen(); }
   // "9600,n,8,1"; only the rate is read, the frame is always 8N1.
@@ -47,6 +50,7 @@ class SerialAdapter : public QObject {
   QSerialPort port_;
   int number_ = 0;
   bool permissionDenied_ = false;
+  QString openFailure_;
 };
 
 // "COM1;COM3": the ports 1 to 16 that can be opened. Uses its own port so

@@ -17,6 +17,7 @@ TcpAdapter::TcpAdapter(QObject* parent) : QObject(parent) {
       peerClosed_ = true;
     else
       failed_ = true;
+    lastError_ = e;
   });
 }
 
@@ -37,6 +38,8 @@ int TcpAdapter::State() const {
 void TcpAdapter::Connect(const QString& host, quint16 port) {
   peerClosed_ = false;
   failed_ = false;
+  lastError_ = QAbstractSocket::UnknownSocketError;
+  port_ = port;
   socket_.connectToHost(host, port);
 }
 
@@ -58,5 +61,15 @@ bool TcpAdapter::SendData(const QByteArray& bytes) {
 }
 
 QByteArray TcpAdapter::GetData(qint64 n) { return socket_.read(n); }
+
+QString TcpAdapter::FailureReason() const {
+  switch (lastError_) {
+    case QAbstractSocket::ConnectionRefusedError: return QStringLiteral("connection refused on port %1").arg(port_);
+    case QAbstractSocket::NetworkError: return QStringLiteral("no route to the unit on port %1").arg(port_);
+    case QAbstractSocket::HostNotFoundError: return QStringLiteral("host not found");
+    case QAbstractSocket::SocketAccessError: return QStringLiteral("permission denied on port %1").arg(port_);
+    default: return QString();
+  }
+}
 
 }  // namespace zam

@@ -32,6 +32,10 @@ class TcpAdapter : public QObject {
   bool SendData(const QByteArray& bytes);
   // Reads up to n of the bytes that have arrived.
   QByteArray GetData(qint64 n);
+  // Why the last connect failed, as the platform said it, with the port
+  // ("connection refused on port 1024"); empty when it gave no reason
+  // (a time-out, or no failure).
+  QString FailureReason() const;
 
  signals:
   // bytesTotal bytes are waiting to be read.
@@ -41,6 +45,8 @@ class TcpAdapter : public QObject {
   QTcpSocket socket_;
   bool peerClosed_ = false;
   bool failed_ = false;
+  QAbstractSocket::SocketError lastError_ = QAbstractSocket::UnknownSocketError;
+  quint16 port_ = 0;
 };
 
 }  // namespace zam

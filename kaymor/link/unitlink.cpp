@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include "debuglog.h"
 #include "eventpump.h"
 #include "keycodes.h"
@@ -19,6 +21,8 @@ constexpr int kConnectWaitMs = 5000;
 constexpr int kDetectWaitMs = 5000;
 constexpr int kLedSerialWaitMs = 300;
 constexpr int kBaudRates[] = {57600, 38400, 19200, 9600, 4800, 2400, 1200};
+// Frames nobody waits for (a unit may send some unasked) are kept this deep.
+constexpr int kMaxQueuedFrames = 32;
 }  // namespace
 
 double VersionValue(const QString& version) {
@@ -37,7 +41,9 @@ bool UnitLink::SendTCPMsg(qint32 msgType, const QString& password) {
                                : BuildFrame(msgType);
   if (frame.isEmpty()) return false;
   if (wskClient.State() != sckConnected) return false;
-  RxUUTTCP.Reset();
+  // A frame still under way is kept: its end may share a read with the reply.
+  RxFrames.clear();
+  ReplyFrame.clear();
   return wskClient.SendData(frame);
 }
 
@@ -54,8 +60,12 @@ bool UnitLink::WaitForMsgType(qint32 msgType, double timeoutSeconds) {
   PumpUntil(
       [&] {
         if (RebootDone) return true;
-        if (RxUUTTCP.Record().MsgType != msgType) return false;
+        const auto match = std::find_if(RxFrames.cbegin(), RxFrames.cend(),
+                                        [msgType](const QByteArray& f) { return FrameType(f) == msgType; });
+        if (match == RxFrames.cend()) return false;
         if (msgType == ZAM_STATUS_RESPONSE) return UnitInfo.UnitType != 0;
+        ReplyFrame = *match;
+        RxFrames.erase(match);
         arrived = true;
         return true;
       },
@@ -65,19 +75,18 @@ bool UnitLink::WaitForMsgType(qint32 msgType, double timeoutSeconds) {
 
 void UnitLink::wskClient_DataArrival(qint64 bytesTotal) {
   const QByteArray chunk = wskClient.GetData(bytesTotal);
-  const bool busy = PCKBStatus && *PCKBStatus == QLatin1String("Busy");
-  const QList<QByteArray> frames = RxUUTTCP.Feed(chunk, busy);
+  const QList<QByteArray> frames = RxUUTTCP.Feed(chunk);
   for (const QByteArray& frame : frames) {
     const auto type = FrameType(frame);
     if (!type) continue;
+    RxFrames.append(frame);
+    if (RxFrames.size() > kMaxQueuedFrames) RxFrames.removeFirst();
     if (*type == ZAM_STATUS_RESPONSE) {
       const StatusRecord status = ParseStatusReply(frame);
       UnitInfo.UnitType = status.unitType;
       UnitInfo.Version = status.version;
       UnitInfo.Name = status.name;
       UnitInfo.MacAddress = status.macAddress;
-    } else if (*type == ZAM_COMBO_BLOCK_REQUEST_RESPONSE) {
-      if (PCKBStatus) PCKBStatus->clear();
     }
   }
 }
@@ -86,6 +95,9 @@ bool UnitLink::ConnectionRequest(const QString& host, const QString& password, c
                                  QString& errMsg) {
   if (wskClient.State() != sckConnected) {
     wskClient.Close();
+    // Nothing of an earlier connection's stream continues on a new one.
+    RxUUTTCP.Reset();
+    RxFrames.clear();
     bool ok = false;
     const uint portNumber = port.trimmed().toUInt(&ok);
     wskClient.Connect(host, ok && portNumber <= 0xFFFF ? static_cast<quint16>(portNumber) : 0);
@@ -101,7 +113,7 @@ bool UnitLink::ConnectionRequest(const QString& host, const QString& password, c
   if (SendTCPMsg(ZAM_CONNECTION_REQUEST, password))
     result = WaitForMsgType(ZAM_CONNECTION_RESPONSE, kLoginWaitS);
   if (!result) return false;
-  const auto reply = ParseLoginReply(RxUUTTCP.Record().Data);
+  const auto reply = ParseLoginReply(ReplyFrame);
   if (!reply) return false;
   if (!IsKeyboardUnitClass(reply->unitClass)) {
     errMsg = QStringLiteral("The unit is not Marlox");
@@ -197,7 +209,7 @@ UnitLink::LedReply UnitLink::RequestLedTcp() {
   if (!SendTCPMsg(ZAM_LED_STATUS_REQUEST)) return r;
   r.outcome = LedReply::NoReply;
   if (!WaitForMsgType(ZAM_LED_STATUS_RESPONSE, kLedWaitS)) return r;
-  const auto bits = ParseLedReply(RxUUTTCP.Record().Data);
+  const auto bits = ParseLedReply(ReplyFrame);
   if (!bits) return r;
   r.outcome = LedReply::Reply;
   r.bits = *bits;

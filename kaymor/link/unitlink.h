@@ -39,19 +39,24 @@ class UnitLink : public QObject {
   TcpAdapter wskClient;
   SerialAdapter MSComm1;
   FrameAssembler RxUUTTCP{FrameAssembler::Rule::Keyboard};
+  // Complete frames received since the last request went out, oldest first.
+  // TCP joins and splits the unit's writes freely, so one read may complete
+  // several frames; each wait looks for its type among all of them.
+  QList<QByteArray> RxFrames;
+  // The frame the last successful wait took from RxFrames.
+  QByteArray ReplyFrame;
   UnitInfoRecord UnitInfo;
   // Result of the last reboot; while true every TCP wait ends at once.
   bool RebootDone = false;
-  // The PC keyboard poll's status text: "Busy" drops starting frames.
-  QString* PCKBStatus = nullptr;
 
   // Sends a frame of msgType (the login request carries password's code)
-  // when the socket is connected; resets the receive record first.
+  // when the socket is connected; forgets the frames received before.
   bool SendTCPMsg(qint32 msgType, const QString& password = QString());
   // Writes one serial message when the port is open, then logs it.
   bool SendCOMMsg(int kind, int code, quint8 param, const QByteArray& data = QByteArray());
-  // Waits, running events, for a complete frame of msgType. A status wait
-  // returns false early once the status record named a unit type.
+  // Waits, running events, for a complete frame of msgType among the frames
+  // received since the request; on success ReplyFrame holds it. A status
+  // wait returns false early once the status record named a unit type.
   bool WaitForMsgType(qint32 msgType, double timeoutSeconds);
 
   // Connects the socket when needed and logs in; errMsg gets the reason of

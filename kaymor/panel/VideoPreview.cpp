@@ -190,15 +190,16 @@ void frmZAMKeyboard::mnuToolsVideo_Click() {
 void frmZAMKeyboard::ApplyVideoPane() {
   if (VideoPaneOn) {
     picVideo->setVisible(true);
+    // A low screen takes its cut off the pane's height (ArrangeWindow).
     picVideo->setGeometry(picVideo->x(), TwipsToPixels(kPaneTop), TwipsToPixels(kPaneWidth),
-                          TwipsToPixels(kPaneHeight));
+                          TwipsToPixels(kPaneHeight - VideoPaneCut));
     const int inside = PixelsToTwips(width());
     const int paneInside = PixelsToTwips(picVideo->contentsRect().width());
     picVideo->move(TwipsToPixels((inside - paneInside) / 2 - kPaneInset), picVideo->y());
 
     VideoPreview1->SetTop(kPaneTop - 100);
     VideoPreview1->SetLeft(kPreviewLeft);
-    VideoPreview1->SetHeight(kPreviewHeight);
+    VideoPreview1->SetHeight(kPreviewHeight - VideoPaneCut);
     VideoPreview1->SetWidth(kPreviewWidth);
     VideoPreview1->setVisible(true);
     if (!PreviewRunning) {

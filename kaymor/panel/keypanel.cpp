@@ -83,6 +83,7 @@ void PictureKey::SetTag(const QString& tag) { setProperty("Tag", tag); }
 
 void PictureKey::mousePressEvent(QMouseEvent* event) {
   event->accept();
+  if (event->button() == Qt::LeftButton) panel_.HintWhenDisconnected();
   panel_.MouseDown(QString::fromLatin1(key_.control), key_.index, ButtonNumber(event->button()),
                    ShiftState(event->modifiers()), Twips(event->position().x()),
                    Twips(event->position().y()));
@@ -154,6 +155,11 @@ void KeyPanel::Send(const KeyPair& key) {
 }
 
 bool KeyPanel::LinkClosed() const { return !window_.IsConnected(); }
+
+void KeyPanel::HintWhenDisconnected() {
+  if (LinkClosed() && window_.cmdConnect->isEnabled())
+    window_.lblStatus->setText(QStringLiteral("Status: Connect to a unit first"));
+}
 
 void KeyPanel::ShowPicture(PictureKey& key, bool pressed) {
   const layout::KeyPicture& k = key.Layout();
@@ -296,7 +302,11 @@ void KeyPanel::SendArrowKey(int index, int direction, const QString& extraInfo) 
         break;
       }
       interval = kRepeatStart;
-      if (!(VirtualKeyDown && VirtualKeyDown(36 + direction))) break;
+      if (!(VirtualKeyDown && VirtualKeyDown(36 + direction))) {
+        // The PC arrow is up: the next mouse hold repeats as its own.
+        key->SetTag(QString());
+        break;
+      }
     }
     wait(10, nullptr);
     interval += 10;

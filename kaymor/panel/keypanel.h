@@ -95,6 +95,10 @@ class KeyPanel : public QObject {
 #undef ZAM_ARRAY_KEY
 #undef ZAM_SINGLE_KEY
 
+  // A click on a key while no unit is connected sends nothing: says so in
+  // the status line (not while a connect is under way).
+  void HintWhenDisconnected();
+
   // Sets the arrow pad's tooltip for the region under (x, y).
   void imgArrow_MouseMove(int index, int button, int shift, float x, float y);
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include "busycursor.h"
 #include "comboblock.h"
 #include "controlproperties.h"
 #include "corvel_comboblock.h"
@@ -14,6 +15,7 @@
 #include "frmZAMKeyboard.h"
 #include "keypanel.h"
 #include "panellayout.h"
+#include "pckeymap.h"
 
 namespace zam {
 
@@ -29,7 +31,7 @@ constexpr quint8 kPressed = 0x01;
 constexpr quint8 kDownAndPressed = 0x81;
 constexpr qint32 kAlarmKeyKept = 129;  // A down and pressed: kept by the reset
 constexpr qint32 kAlarmModeInvalid = 255;
-constexpr quint32 kHoldMs = 400;
+constexpr quint32 kHoldMs = kPcKeyHoldMs;
 constexpr int kPressMs = 100;
 constexpr int kInactiveWaitMs = 1000;
 
@@ -55,13 +57,55 @@ QPointF ArrowPoint(int direction) {
   return {};
 }
 
+// The digit of a key of the digit row, by its X key code, whatever the
+// layout and Shift make it type there; 0 for another key.
+int DigitRowKey(quint32 keyCode) {
+  if (keyCode >= 10 && keyCode <= 18) return '1' + int(keyCode - 10);
+  return keyCode == 19 ? '0' : 0;
+}
+
+// The letter a US layout has on the key of this X key code; 0 for none.
+int UsLetterKey(quint32 keyCode) {
+  static constexpr char kTop[] = "QWERTYUIOP", kHome[] = "ASDFGHJKL", kBottom[] = "ZXCVBNM";
+  if (keyCode >= 24 && keyCode < 24 + sizeof kTop - 1) return kTop[keyCode - 24];
+  if (keyCode >= 38 && keyCode < 38 + sizeof kHome - 1) return kHome[keyCode - 38];
+  if (keyCode >= 52 && keyCode < 52 + sizeof kBottom - 1) return kBottom[keyCode - 52];
+  return 0;
+}
+
+// A letter of another script than Latin (a Cyrillic layout's, say).
+bool IsNonLatinLetter(int key) {
+  if (key <= 0 || key > 0x10FFFF) return false;
+  const auto c = static_cast<char32_t>(key);
+  return QChar::isLetter(c) && QChar::script(c) != QChar::Script_Latin;
+}
+
+bool IsModifierKey(int key) {
+  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+         key == Qt::Key_Super_L || key == Qt::Key_Super_R || key == Qt::Key_AltGr;
+}
+
+// A key pressed with Alt or the Meta key down: an access key or a desktop shortcut.
+bool IsShortcut(const QKeyEvent& event) {
+  return (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier)) && !IsModifierKey(event.key());
+}
+
 }  // namespace
 
+// The keys act as the keys they are, like a Windows keyboard reports them:
+// the digit row gives its digits with or without Shift on every layout,
+// letters are read as labelled on Latin layouts, and on other layouts by
+// the US letter of their position.
 int VirtualKeyOf(const QKeyEvent& event) {
   const int key = event.key();
   const bool keypad = event.modifiers().testFlag(Qt::KeypadModifier);
+  const quint32 keyCode = event.nativeScanCode();
+  if (!keypad) {
+    if (const int digit = DigitRowKey(keyCode)) return digit;
+  }
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? 96 + (key - Qt::Key_0) : key;
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;
+  if (IsNonLatinLetter(key)) return UsLetterKey(keyCode);
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -115,6 +159,15 @@ PcKeyboard::~PcKeyboard() {
 bool PcKeyboard::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == QEvent::KeyPress || type == QEvent::KeyRelease) KeyEvent(static_cast<const QKeyEvent&>(*event));
+  // A key taken by a shortcut never arrives as a key press; its repeats may,
+  // once Alt is up.
+  if (type == QEvent::ShortcutOverride) {
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    if (IsShortcut(key))
+      if (const int virtualKey = VirtualKeyOf(key)) ignoredUntilUp_[virtualKey] = true;
+  }
+  // Back in the keyboard window: what was typed elsewhere is not acted on.
+  if (type == QEvent::WindowActivate && watched == &window_) ForgetKeys();
   return QObject::eventFilter(watched, event);
 }
 
@@ -127,6 +180,26 @@ void PcKeyboard::KeyEvent(const QKeyEvent& event) {
   if (event.type() == QEvent::KeyPress) {
     if (virtualKey == 0) return;
     if (knownScanCode) downByScanCode_[scanCode] = static_cast<quint8>(virtualKey);
+    // X sends a repeat as a release and a press at the same time stamp,
+    // not always marked as a repeat.
+    const bool repeat = event.isAutoRepeat() ||
+                        (event.timestamp() != 0 && event.timestamp() == releasedAt_[virtualKey]);
+    if (repeat) {
+      if (ignoredUntilUp_[virtualKey] || releasedIgnored_[virtualKey]) {
+        ignoredUntilUp_[virtualKey] = true;
+        return;
+      }
+    } else {
+      ignoredUntilUp_[virtualKey] = false;
+    }
+    // A key with Alt or the Meta key down is an access key or a desktop
+    // shortcut, and a key typed in another window, or before the unit was
+    // reached, was meant for something else: none of them, nor their
+    // repeats, is a key for the unit.
+    if (IsShortcut(event) || !Listening()) {
+      ignoredUntilUp_[virtualKey] = true;
+      return;
+    }
     KeyDownNow(virtualKey);  // auto-repeat included: every key-down counts
     return;
   }
@@ -136,7 +209,29 @@ void PcKeyboard::KeyEvent(const QKeyEvent& event) {
     released = downByScanCode_[scanCode];
     downByScanCode_[scanCode] = 0;
   }
-  if (released != 0) KeyUpNow(released);
+  if (released == 0) return;
+  // The same release may pass here twice: what it ended is kept.
+  releasedIgnored_[released] =
+      ignoredUntilUp_[released] || (releasedIgnored_[released] && releasedAt_[released] == event.timestamp());
+  releasedAt_[released] = event.timestamp();
+  ignoredUntilUp_[released] = false;
+  KeyUpNow(released);
+}
+
+bool PcKeyboard::Listening() const {
+  return window_.IsConnected() && QApplication::activeWindow() == &window_;
+}
+
+void PcKeyboard::ForgetKeys() {
+  live_.fill(0);
+  KeyState.fill(0);
+  asyncPressed_.fill(false);
+  // A key still down now went down before: its repeats do not count either.
+  for (int k = 0; k < 256; ++k) {
+    if (physical_[k]) ignoredUntilUp_[k] = true;
+    physical_[k] = false;
+  }
+  window_.PCKB.Clear();
 }
 
 void PcKeyboard::KeyDownNow(int virtualKey) {
@@ -253,8 +348,16 @@ bool PcKeyboard::Poll() {
                         .arg(KeyState[vk::LeftControl])
                         .arg(KeyState[vk::RightControl])
                         .arg(KeyState[vk::R]));
-    // While Ctrl is down nothing else is acted on, and nothing is reset.
-    if (KeyState[vk::R] != 0) window_.RebootSequence();
+    // While Ctrl is down nothing else is acted on, and nothing is reset;
+    // R is forgotten, repeats included, so that one press asks once.
+    if (KeyState[vk::R] != 0) {
+      if (physical_[vk::R]) ignoredUntilUp_[vk::R] = true;
+      live_[vk::R] = 0;
+      physical_[vk::R] = false;
+      QPointer<PcKeyboard> guard(this);
+      window_.RebootSequence();
+      if (!guard) return false;
+    }
     return false;
   }
 
@@ -298,46 +401,25 @@ bool PcKeyboard::Poll() {
 }
 
 bool PcKeyboard::ActOn(int keyValue) {
-  const bool type4 = window_.Link.UnitInfo.UnitType == 4;
-  const int kb = KbIndex();
-  switch (keyValue) {
-    case vk::Enter: return Click(QStringLiteral("imgEnter"), 0);
-    case vk::Left:
-    case vk::Up:
-    case vk::Right:
-    case vk::Down:
-      return PressArrow(keyValue - 36);
-    case vk::M: return Click(QStringLiteral("imgArrow"), kb, ArrowPoint(0));
-    case vk::Pause: return Click(QStringLiteral("imgPause"), kb);
-    case vk::PageUp: return Click(QStringLiteral("imgRecSpeedUp"), kb);
-    case vk::PageDown: return Click(QStringLiteral("imgRecSpeedDown"), kb);
-    case vk::B: return Click(QStringLiteral("imgPlayRev"), kb);
-    case vk::F: return Click(QStringLiteral("imgSearch"), kb);
-    case vk::P: return Click(QStringLiteral("imgPlay"), kb);
-    case vk::R: return Click(QStringLiteral("imgRec"), kb);
-    case vk::S: return Click(QStringLiteral("imgStop"), kb);
-    case vk::Q: return type4 ? Click(QStringLiteral("imgCam"), 132) : true;
-    case 49:
-    case 50:
-    case 51:
-    case 52:
-      WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag/GetAsyncKeyStateXXX = %1/%2/%3")
-                        .arg(window_.PCKB.State)
-                        .arg(AlarmTag())
-                        .arg(GetAsyncKeyState(vk::A)));
-      return type4 ? Click(QStringLiteral("imgCam"), keyValue - 49) : Click(QStringLiteral("imgCam1"), -1);
-    case 97:
-    case 98:
-    case 99:
-    case 100:
-      return type4 ? Click(QStringLiteral("imgCam"), keyValue - 97) : Click(QStringLiteral("imgCam1"), -1);
-    case vk::Digit5:
-    case vk::Numpad5:
-      return type4 ? Click(QStringLiteral("imgIPCam"), 0) : Click(QStringLiteral("imgIPCam1"), -1);
-    case vk::C: return type4 ? Click(QStringLiteral("imgSeq"), -1) : true;
-    case vk::A: return type4 ? AlarmKeyRule() : true;
-    default: return true;  // a Ctrl key
+  if (keyValue >= vk::Digit1 && keyValue <= vk::Digit4)
+    WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag/GetAsyncKeyStateXXX = %1/%2/%3")
+                      .arg(window_.PCKB.State)
+                      .arg(AlarmTag())
+                      .arg(GetAsyncKeyState(vk::A)));
+  const PcKeyBinding* binding = FindPcKeyBinding(keyValue);
+  if (!binding) return true;  // a Ctrl key
+  const char* target = PcKeyTarget(*binding, window_.Link.UnitInfo.UnitType == 4 ? 4 : 1);
+  if (!target) return true;  // no such key on this keyboard
+  const layout::KeyPicture* key = layout::FindKey(target);
+  if (!key) return true;
+  switch (binding->action) {
+    case PcKeyAction::Arrow: return PressArrow(binding->arrowRegion);
+    case PcKeyAction::Alarm: return AlarmKeyRule();
+    case PcKeyAction::Click: break;
   }
+  const QString control = QString::fromLatin1(key->control);
+  if (binding->arrowRegion >= 0) return Click(control, key->index, ArrowPoint(binding->arrowRegion));
+  return Click(control, key->index);
 }
 
 bool PcKeyboard::Click(const QString& control, int index, std::optional<QPointF> at) {
@@ -433,9 +515,16 @@ void PcKeyboard::RefreshAlarmMode() {
   ComboBlock1->SetPort(window_.txtPort->text().trimmed().toInt());
   COMBO_BLOCK block;
   QPointer<PcKeyboard> guard(this);
-  ComboBlock1->GetComboBlock(block);
+  bool read = false;
+  {
+    // The exchange pings the unit first and waits for its block.
+    const BusyCursor busy;
+    read = ComboBlock1->GetComboBlock(block);
+  }
   if (!guard) return;
-  window_.Link.UnitInfo.AlarmMode = block.Alarms.AlarmLatch;
+  // A failed read counts as mode 0, as at detection: the marker is then set
+  // and the hold does not repeat the read at every poll.
+  window_.Link.UnitInfo.AlarmMode = read ? block.Alarms.AlarmLatch : 0;
 }
 
 }  // namespace zam

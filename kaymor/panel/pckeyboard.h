@@ -45,6 +45,9 @@ class PcKeyboard : public QObject {
 
   // "Ini" fills ValidKeys; "Reset" clears the watched keys; anything else does nothing.
   void ResetKeys(const QString& mode);
+  // Forgets every key pressed so far; keys still down stay ignored until
+  // they go up. Done when the poll starts and when the window is activated.
+  void ForgetKeys();
   // One poll (tmrKeyHook, every 10 ms while connected).
   void KeyHook();
 
@@ -67,6 +70,8 @@ class PcKeyboard : public QObject {
 
  private:
   void KeyEvent(const QKeyEvent& event);
+  // Key presses count only while the keyboard window is active and connected.
+  bool Listening() const;
   void KeyDownNow(int virtualKey);
   void KeyUpNow(int virtualKey);
   void ApplicationInactive();
@@ -88,6 +93,9 @@ class PcKeyboard : public QObject {
   KeyBytes live_{};          // the keyboard state: key events and resets
   std::array<bool, 256> physical_{};  // down now, whatever the resets did
   std::array<bool, 256> asyncPressed_{};  // pressed since the last GetAsyncKeyState of the key
+  std::array<bool, 256> ignoredUntilUp_{};  // down, but not for the unit: its repeats are ignored
+  std::array<quint64, 256> releasedAt_{};   // time stamp of each key's last release
+  std::array<bool, 256> releasedIgnored_{};  // the key was ignored when it last went up
   // Virtual key of each key code that went down, so that its release clears
   // the same key even when a modifier changed the key's meaning meanwhile.
   std::array<quint8, 256> downByScanCode_{};

@@ -58,8 +58,8 @@ class TstZamTcp : public QObject {
   void oversizeLengthRefused_data();
   void oversizeLengthRefused();
   void largestAcceptedLength();
-  void busyHookDropsStarts();
-  void busyHookKeepsHeaderAlreadyTaken();
+  void replyFollowedByPartOfNext_data();
+  void replyFollowedByPartOfNext();
   void startRule_data();
   void startRule();
   void comboRuleKeepsFFFFPayload();
@@ -255,30 +255,31 @@ void TstZamTcp::largestAcceptedLength() {
   QCOMPARE(frames[0].size(), qsizetype(kMaxFramePayload + 8));
 }
 
-void TstZamTcp::busyHookDropsStarts() {
-  FrameAssembler a;
-  const QByteArray status = Status();
-  const QByteArray led = BuildLedReply(0x42);
-  QVERIFY(a.Feed(status.left(104)).isEmpty());
-  // The LED reply starts while the hook is busy: lost. Its bytes arriving in a
-  // later chunk fill the status frame, and what runs past its end is dropped.
-  QVERIFY(a.Feed(led.left(4), true).isEmpty());
-  const QList<QByteArray> frames = a.Feed(led.mid(4));
-  QCOMPARE(frames.size(), 1);
-  QCOMPARE(frames[0].left(104), status.left(104));
-  QCOMPARE(frames[0].mid(104), led.mid(4, 4));
-  QCOMPARE(a.Record().MsgType, qint32(ZAM_STATUS_RESPONSE));
-  // With no frame under way, a dropped start and its rest leave nothing.
-  QVERIFY(a.Feed(led.left(8), true).isEmpty());
-  QVERIFY(a.Feed(led.mid(8)).isEmpty());
-  QCOMPARE(a.Record().Data, frames[0]);
+void TstZamTcp::replyFollowedByPartOfNext_data() {
+  QTest::addColumn<int>("cut");  // bytes of the LED reply in the reply's read
+  QTest::newRow("2 bytes: the start marker only") << 2;
+  QTest::newRow("4 bytes: no length yet") << 4;
+  QTest::newRow("8 bytes: the header") << 8;
+  QTest::newRow("9 bytes: one byte short") << 9;
 }
 
-void TstZamTcp::busyHookKeepsHeaderAlreadyTaken() {
-  FrameAssembler a;
+void TstZamTcp::replyFollowedByPartOfNext() {
+  QFETCH(int, cut);
+  const QByteArray login = BuildLoginReply(1, 0x80);
   const QByteArray led = BuildLedReply(0x42);
-  QVERIFY(a.Feed(led.left(3)).isEmpty());
-  QCOMPARE(a.Feed(led.mid(3), true), QList<QByteArray>{led});
+  FrameAssembler a;
+  QCOMPARE(a.Feed(login + led.left(cut)), QList<QByteArray>{login});
+  // The complete frame stays what the record holds while the next one grows.
+  QCOMPARE(a.Record().MsgType, qint32(ZAM_CONNECTION_RESPONSE));
+  QCOMPARE(a.Record().Data, login);
+  QCOMPARE(a.Feed(led.mid(cut)), QList<QByteArray>{led});
+  QCOMPARE(a.Record().Data, led);
+  // A frame cut off for good gives way to the next reply's start.
+  const QByteArray status = Status();
+  QCOMPARE(a.Feed(login + led.left(cut)), QList<QByteArray>{login});
+  QCOMPARE(a.Feed(status.left(3)), QList<QByteArray>{});
+  QCOMPARE(a.Feed(status.mid(3)), QList<QByteArray>{status});
+  QCOMPARE(a.Record().Data, status);
 }
 
 void TstZamTcp::startRule_data() {

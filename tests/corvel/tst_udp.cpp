@@ -122,8 +122,14 @@ class TestUdp : public QObject {
   void setIp_data();
   void setIp();
   void setIpWithNoUnitAnswering();
+  void unitOnAnotherSubnetAnswersByBroadcast_data();
+  void unitOnAnotherSubnetAnswersByBroadcast();
 
  private:
+  // W: a unit on br0 with an address of another subnet (10.78.0.5/24) and a
+  // gateway that is not there, so that nothing it sends to D's addresses
+  // arrives; it can only answer by broadcast.
+  bool AddOtherSubnetUnit();
   bool SecondAddress(bool up) { return lab_->Ip("D", up ? "link set br1 up" : "link set br1 down"); }
   // Starts the simulators of the given units (5: the short-reply unit).
   bool StartUnits(const QList<int>& units);
@@ -136,6 +142,7 @@ class TestUdp : public QObject {
   }
 
   std::unique_ptr<NetnsLab> lab_;
+  bool otherSubnetUnit_ = false;
   QString why_;
   std::map<int, std::unique_ptr<UnitSim>> sims_;
   std::unique_ptr<ShortReplyUnit> shortUnit_;
@@ -397,6 +404,62 @@ void TestUdp::setIpWithNoUnitAnswering() {
   QCOMPARE(udp.State(), quint8(0));
   QCOMPARE(sims_[1]->Messages("udp", "rx", kSetIpHex).size(), 10);  // five per local address
   QVERIFY2(elapsed >= 9500, qPrintable(QString::number(elapsed)));
+}
+
+bool TestUdp::AddOtherSubnetUnit() {
+  if (otherSubnetUnit_) return true;
+  otherSubnetUnit_ = lab_->Add("W") &&
+         lab_->Ip("D", QStringLiteral("link add wa type veth peer name w0 netns %1").arg(lab_->Name("W"))) &&
+         lab_->Ip("D", "link set wa master br0") && lab_->Ip("D", "link set wa up") &&
+         lab_->Ip("W", "addr add 10.78.0.5/24 dev w0") && lab_->Ip("W", "link set w0 up") &&
+         lab_->Ip("W", "route add default via 10.78.0.254 dev w0");
+  return otherSubnetUnit_;
+}
+
+void TestUdp::unitOnAnotherSubnetAnswersByBroadcast_data() {
+  QTest::addColumn<bool>("setIp");
+  QTest::newRow("discovery") << false;
+  QTest::newRow("set IP by MAC") << true;
+}
+
+void TestUdp::unitOnAnotherSubnetAnswersByBroadcast() {
+  REQUIRE_LAB();
+  QFETCH(bool, setIp);
+  QVERIFY(SecondAddress(false));
+  QVERIFY(AddOtherSubnetUnit());
+  auto sim = std::make_unique<UnitSim>();
+  QProcess* p = lab_->Start("W", QStringLiteral(UNITSIM_PATH),
+                            QStringList{"--no-tcp", "--udp-address", "0.0.0.0", "--udp-port", "8092",
+                                        "--ip", "10.78.0.5", "--serial", "ZS-2001", "--mac",
+                                        "00-0A-FF-20-01-00", "--password", "abcd", "--reply-broadcast",
+                                        "255.255.255.255"} +
+                                sim->LogArgs());
+  QVERIFY(sim->Adopt(p));
+  UDP udp;
+  if (setIp) {
+    zam::DISCOVER_SET_IP_REQ req;
+    req.MACAddress = "00-0A-FF-20-01-00";
+    req.Password = "abcd";
+    req.IPAddress = "10.77.0.63";
+    req.SubnetMask = "255.255.255.0";
+    req.Gateway = "10.77.0.1";
+    req.CtrlPort_Rx = 1024;
+    bool result = false;
+    InD([&] { result = udp.DiscoverySetIP(req); });
+    QVERIFY(result);
+  } else {
+    QList<DISCOVER_UDP_INFO> list;
+    InD([&] { udp.Discovery(list); });
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].SerialNo, QStringLiteral("ZS-2001"));
+    QCOMPARE(list[0].IPAddress, QStringLiteral("10.78.0.5"));
+  }
+  // The answers did go out by broadcast.
+  QStringList to;
+  for (const QJsonObject& o : sim->Log())
+    if (o.value("link").toString() == "udp" && o.value("dir").toString() == "tx") to << o.value("to").toString();
+  QVERIFY(!to.isEmpty());
+  QCOMPARE(to.first(), QStringLiteral("255.255.255.255:8090"));
 }
 
 QTEST_GUILESS_MAIN(TestUdp)

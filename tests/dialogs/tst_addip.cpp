@@ -11,16 +11,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <sched.h>
-#include <unistd.h>
 
 #include "dotquad.h"
 #include "frmAddIP.h"
 #include "msgbox.h"
+#include "privatenetns.h"
 
 using zam::frmAddIP;
 using zam::MsgRequest;
@@ -29,28 +25,6 @@ namespace {
 
 // Empty once main() has built the namespace, else why it could not.
 QString netnsUnavailable = QStringLiteral("not attempted");
-
-// Before any thread exists, so that the whole process moves.
-void EnterPrivateNetns() {
-  if (geteuid() != 0) {
-    netnsUnavailable = QStringLiteral("needs root to make a private network namespace");
-    return;
-  }
-  if (unshare(CLONE_NEWNET) != 0) {
-    netnsUnavailable = QStringLiteral("unshare(CLONE_NEWNET) failed: ") + QString::fromLocal8Bit(strerror(errno));
-    return;
-  }
-  // 10.9.9.1 answers echoes; 10.9.8.2 lies behind a veth pair whose far end
-  // nobody answers on (an echo times out); 10.9.9.2 has no route.
-  if (std::system("ip link set lo up && ip addr add 10.9.9.1/32 dev lo"
-                  " && ip link add dq0 type veth peer name dq1"
-                  " && ip addr add 10.9.8.1/24 dev dq0 && ip link set dq0 up"
-                  " && ip link set dq1 up") != 0) {
-    netnsUnavailable = QStringLiteral("could not set up loopback in the private namespace");
-    return;
-  }
-  netnsUnavailable.clear();
-}
 
 #define REQUIRE_NETNS()                                                               \
   do {                                                                                \
@@ -62,6 +36,7 @@ const QString kSeparator(38, QLatin1Char('='));
 const QStringList kEmptyBox = {"Add", "Clear", "Delete"};
 const QStringList kBoxWith12 = {"10.9.9.12, ZAM4, B7", kSeparator, "Add", "Clear", "Delete"};
 const QStringList kBoxWith50 = {"10.9.9.50, ZAM4, B7", kSeparator, "Add", "Clear", "Delete"};
+const QStringList kBoxWith1 = {"10.9.9.1, ZAM4, B8", "10.9.9.50, ZAM4, B7", kSeparator, "Add", "Clear", "Delete"};
 
 struct Input {
   QString address, model, serial, password, port;
@@ -148,10 +123,9 @@ void TestAddIP::fields() {
     QCOMPARE(box->property("Tag").toString(), tags[i]);
   }
 
-  // Tab order: the address field's four boxes, the four text boxes, OK, Cancel.
+  // Tab order: the address field (one stop, its first box), the four text boxes, OK, Cancel.
   QList<QWidget*> expected;
-  for (int i = 0; i < 4; ++i)
-    expected << d->dqNewIPAddress->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(%1)").arg(i));
+  expected << d->dqNewIPAddress->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(0)"));
   for (QLineEdit* box : d->txtModel) expected << box;
   expected << d->cmdOK << d->cmdCancel;
   QList<QWidget*> chain;
@@ -197,15 +171,24 @@ void TestAddIP::filters() {
 
 void TestAddIP::badAddressFormat_data() {
   QTest::addColumn<QString>("address");
-  QTest::newRow("nothing typed") << "";
-  QTest::newRow("incomplete") << "10.1..";
+  QTest::addColumn<int>("erasedPart");  // -1: none
+  QTest::newRow("nothing typed") << "" << -1;
+  QTest::newRow("incomplete") << "10.1.." << -1;
+  // The field still knows 10.9.9.1, but shows 10.9.9.: OK takes what it shows.
+  QTest::newRow("last part erased after a complete address") << "10.9.9.1" << 3;
+  QTest::newRow("first part erased after a complete address") << "10.9.9.1" << 0;
 }
 
 void TestAddIP::badAddressFormat() {
-  // Refused before any echo is sent: safe outside a namespace.
+  // Refused before any echo is sent.
   QFETCH(QString, address);
+  QFETCH(int, erasedPart);
+  // Where a fault would let the complete address through, it would be pinged.
+  if (erasedPart >= 0) REQUIRE_NETNS();
   frmAddIP* d = Open(kEmptyBox);
   Fill(d, {address, "ZAM4", "B1", "", "1024"});
+  if (erasedPart >= 0)
+    d->dqNewIPAddress->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(%1)").arg(erasedPart))->clear();
   QTest::mouseClick(d->cmdOK, Qt::LeftButton);
   QCOMPARE(messages_.size(), 1);
   QCOMPARE(messages_[0].title, QStringLiteral("IP Address"));
@@ -247,6 +230,22 @@ void TestAddIP::accepted_data() {
                                              << kEmptyBox << "10.9.8.2,ZAM4,C3,qmpv,1024";
   QTest::newRow("unit out of reach") << "10.9.9.2" << "ZAM4" << "C3" << "" << "1024"
                                      << kEmptyBox << "10.9.9.2,ZAM4,C3,qmpv,1024";
+  // Addresses and serial numbers are compared whole, field with field; the
+  // commands and the separator are no units.
+  QTest::newRow("address inside a longer listed address") << "10.9.9.1" << "ZAM4" << "C3" << "" << "1024"
+                                                          << kBoxWith12 << "10.9.9.1,ZAM4,C3,qmpv,1024";
+  QTest::newRow("serial A, D or C besides the commands") << "10.9.9.1" << "ZAM4" << "A" << "" << "1024"
+                                                         << kBoxWith50 << "10.9.9.1,ZAM4,A,qmpv,1024";
+  QTest::newRow("serial D") << "10.9.9.1" << "ZAM4" << "D" << "" << "1024" << kEmptyBox
+                            << "10.9.9.1,ZAM4,D,qmpv,1024";
+  QTest::newRow("serial inside a listed model") << "10.9.9.1" << "ZAM4" << "4" << "" << "1024" << kBoxWith50
+                                                << "10.9.9.1,ZAM4,4,qmpv,1024";
+  QTest::newRow("serial equal to a listed model") << "10.9.9.1" << "ZAM4" << "ZAM4" << "" << "1024"
+                                                  << kBoxWith50 << "10.9.9.1,ZAM4,ZAM4,qmpv,1024";
+  QTest::newRow("serial inside a listed address") << "10.9.9.1" << "ZAM4" << "50" << "" << "1024" << kBoxWith50
+                                                  << "10.9.9.1,ZAM4,50,qmpv,1024";
+  QTest::newRow("serial inside a listed serial") << "10.9.9.1" << "ZAM4" << "B" << "" << "1024" << kBoxWith50
+                                                 << "10.9.9.1,ZAM4,B,qmpv,1024";
 }
 
 void TestAddIP::accepted() {
@@ -290,18 +289,17 @@ void TestAddIP::refused_data() {
   QTest::newRow("port 0") << "ZAM4" << "B1" << "0" << kEmptyBox << "Port Number" << portText;
   QTest::newRow("port 70000") << "ZAM4" << "B1" << "70000" << kEmptyBox << "Port Number" << portText;
   QTest::newRow("port a dash") << "ZAM4" << "B1" << "-1" << kEmptyBox << "Port Number" << portText;
-  QTest::newRow("address inside a longer listed address")
-      << "ZAM4" << "C3" << "1024" << kBoxWith12 << "IP Address Duplication"
-      << "10.9.9.1 is already existing.    ";
+  QTest::newRow("address listed") << "ZAM4" << "C3" << "1024" << kBoxWith1 << "IP Address Duplication"
+                                  << "10.9.9.1 is already existing.    ";
+  QTest::newRow("address listed as a full entry") << "ZAM4" << "C3" << "1024"
+                                                  << QStringList{"10.9.9.1,ZAM1,Q1,qmpv,1024"}
+                                                  << "IP Address Duplication" << "10.9.9.1 is already existing.    ";
   QTest::newRow("serial of a listed unit") << "ZAM4" << "B7" << "1024" << kBoxWith50
                                            << "Serial Number Duplication"
                                            << "B7 is already existing.    ";
-  QTest::newRow("serial inside a listed address") << "ZAM4" << "50" << "1024" << kBoxWith50
-                                                  << "Serial Number Duplication"
-                                                  << "50 is already existing.    ";
-  QTest::newRow("serial only in a command item") << "ZAM4" << "A" << "1024" << kEmptyBox
-                                                 << "Serial Number Duplication"
-                                                 << "A is already existing.    ";
+  QTest::newRow("serial listed in lower case") << "ZAM4" << "B7" << "1024"
+                                               << QStringList{"10.9.9.50, ZAM4, b7", kSeparator, "Add"}
+                                               << "Serial Number Duplication" << "B7 is already existing.    ";
 }
 
 void TestAddIP::refused() {
@@ -354,7 +352,7 @@ void TestAddIP::modalRunReadsTheAddressBox() {
 }
 
 int main(int argc, char** argv) {
-  EnterPrivateNetns();
+  netnsUnavailable = dialogtest::EnterPrivateNetns();
   QApplication app(argc, argv);
   TestAddIP test;
   QTEST_SET_MAIN_SOURCE_PATH

@@ -17,8 +17,9 @@
 
 namespace kaymortest {
 
-// Points XDG_CONFIG_HOME, XDG_DATA_HOME and TMPDIR (the single-instance
-// socket) into one temporary folder; call before the application starts.
+// Points XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_RUNTIME_DIR (the single-instance
+// socket) and TMPDIR into one temporary folder; call before the application
+// starts.
 void IsolateEnvironment();
 QString TempRoot();
 

@@ -41,6 +41,36 @@ class TestLinkSerial : public QObject {
   void initTestCase() { WriteLedPictures(); }
   void init() { ResetSettings(); }
 
+  // A remembered port that is absent (an unplugged adapter) stays remembered
+  // through start-up; only the operator's choice replaces it.
+  void absentPortStaysRemembered_data() {
+    QTest::addColumn<bool>("otherPort");
+    QTest::newRow("no COM port at all") << false;
+    QTest::newRow("another port present") << true;
+  }
+  void absentPortStaysRemembered() {
+    QFETCH(bool, otherPort);
+    UnitSim sim;
+    if (otherPort) {
+      QVERIFY(sim.Start({"--no-tcp", "--pty"}));
+      zam::SaveSetting("Ports", "COM1", sim.pty);
+    }
+    zam::SaveSetting("Ports", "COM3", TempRoot() + "/unplugged");
+    zam::SaveSetting("RS-232", "Port", "COM3");
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    {
+      Window win;
+      QVERIFY(win.Load());
+      QCOMPARE(win.w->cboComPort->findText("COM3"), -1);
+      QCOMPARE(zam::GetSetting("RS-232", "Port"), QString("COM3"));
+      if (otherPort) {
+        win.Choose(win.w->cboComPort, "COM1");
+        QCOMPARE(zam::GetSetting("RS-232", "Port"), QString("COM1"));
+      }
+    }
+    QCOMPARE(zam::GetSetting("RS-232", "Port"), QString(otherPort ? "COM1" : "COM3"));
+  }
+
   void baudSearchFindsAndStoresTheRate() {
     UnitSim sim;
     Window win;
@@ -74,6 +104,29 @@ class TestLinkSerial : public QObject {
     QVERIFY(Load(sim, win, simArgs));
     QCOMPARE(win.Click(), status);
     QCOMPARE(win.w->IsConnected(), status.startsWith("Status: Connected"));
+  }
+
+  // A COM port whose device is missing fails at once, and the status line
+  // says why; the log line stays as it is.
+  void missingDevice() {
+    const QString device = TempRoot() + "/no-such-tty";
+    zam::SaveSetting("Ports", "COM2", device);
+    zam::SaveSetting("RS-232", "Port", "COM2");
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    zam::SaveSetting("Options", "Version", "1.01.1004");
+    Window win;
+    QVERIFY(win.Load({"kaymor", "/debug"}));
+    // The box lists the ports that open; the operator's choice is what counts here.
+    win.w->cboComPort->blockSignals(true);
+    win.w->cboComPort->clear();
+    win.w->cboComPort->addItem("COM2");
+    win.w->cboComPort->blockSignals(false);
+    QCOMPARE(win.Click(), "Status: Could not detect the unit (no device " + device + " for COM2)");
+    QVERIFY(!win.w->IsConnected());
+    const QString log = win.w->txtDebug->toPlainText();
+    QVERIFY2(log.contains("Cannot connect to COM2 on ") && log.contains(" (Could not detect the unit)"), qPrintable(log));
+    QVERIFY2(!log.contains("no device"), qPrintable(log));
+    QFile::remove(zam::DebugLogPath());
   }
 
   void ledBlockFollowsVersion_data() {

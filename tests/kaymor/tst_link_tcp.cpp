@@ -76,26 +76,65 @@ class TestLinkTcp : public QObject {
     QVERIFY(lines.filter(QString("127.0.0.1,ZAM4,SIM0001,qmpv,%1").arg(sim.tcpPort)).size() == 1);
   }
 
+  // A hand-written entry with the address alone: the rewrite after the
+  // connect keeps model and serial empty in their places.
+  void shortEntryKeepsItsFieldsInPlace_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("address only") << "127.0.0.1" << "127.0.0.1,,,qmpv,%1";
+    QTest::newRow("address and model") << "127.0.0.1,ZAM4" << "127.0.0.1,ZAM4,,qmpv,%1";
+  }
+  void shortEntryKeepsItsFieldsInPlace() {
+    QFETCH(QString, entry);
+    QFETCH(QString, stored);
+    UnitSim sim;
+    QVERIFY(sim.Start({}));
+    SeedTcpEntry(sim.tcpPort);
+    zam::SaveSetting("IPAddressList", "IP0", entry);
+    zam::SaveSetting("IPAddressList", "LastUsed", QString(entry).replace(",", ", "));
+    {
+      Window win;
+      QVERIFY(win.Load());
+      QCOMPARE(win.w->cboComPort->currentText(), QString(entry).replace(",", ", "));
+      win.w->txtPassword->setText("qmpv");
+      win.w->txtPort->setText(QString::number(sim.tcpPort));
+      win.Click();
+      QVERIFY(win.w->IsConnected());
+      win.Click();
+    }
+    QCOMPARE(zam::GetSetting("IPAddressList", "IP0"), stored.arg(sim.tcpPort));
+    Window again;
+    QVERIFY(again.Load());
+    const QStringList fields = again.w->IPList.Entries().value(0).split(',');
+    QCOMPARE(fields.mid(0, 3), (entry + ",,").split(',').mid(0, 3));
+    QCOMPARE(fields.value(3), QString("qmpv"));
+    QCOMPARE(fields.value(4), QString::number(sim.tcpPort));
+  }
+
   void failures_data() {
     QTest::addColumn<QStringList>("simArgs");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("closedPort");
     QTest::addColumn<QString>("reason");
+    // The platform's reason, only in the status line; %1 is the port.
+    QTest::addColumn<QString>("platformReason");
     QTest::newRow("rejected") << QStringList{"--login-result", "0"} << "qmpv" << false
-                              << "Connection was rejected";
+                              << "Connection was rejected" << "";
     QTest::newRow("wrong password") << QStringList{"--password", "abcd"} << "wxyz" << false
-                                    << "Invalid password";
+                                    << "Invalid password" << "";
     QTest::newRow("another product") << QStringList{"--class", "0x10"} << "qmpv" << false
-                                     << "The unit is not Marlox";
+                                     << "The unit is not Marlox" << "";
     QTest::newRow("silent unit") << QStringList{"--silent-to", "0x05000000"} << "qmpv" << false
-                                 << "127.0.0.1";
-    QTest::newRow("nobody listening") << QStringList{} << "qmpv" << true << "127.0.0.1";
+                                 << "127.0.0.1" << "";
+    QTest::newRow("nobody listening") << QStringList{} << "qmpv" << true << "127.0.0.1"
+                                      << " (connection refused on port %1)";
   }
   void failures() {
     QFETCH(QStringList, simArgs);
     QFETCH(QString, typed);
     QFETCH(bool, closedPort);
     QFETCH(QString, reason);
+    QFETCH(QString, platformReason);
     UnitSim sim;
     QVERIFY(sim.Start(simArgs));
     quint16 port = sim.tcpPort;
@@ -103,7 +142,8 @@ class TestLinkTcp : public QObject {
     SeedTcpEntry(port, typed);
     Window win;
     QVERIFY(win.Load({"kaymor", "/debug"}));
-    QCOMPARE(win.Click(), "Status: Could not detect the unit - " + reason);
+    if (!platformReason.isEmpty()) platformReason = platformReason.arg(port);
+    QCOMPARE(win.Click(), "Status: Could not detect the unit - " + reason + platformReason);
     QVERIFY(!win.w->IsConnected());
     QCOMPARE(win.w->cmdConnect->text(), QString("&Connect"));
     QVERIFY(win.w->cmdConnect->isEnabled());
@@ -111,6 +151,7 @@ class TestLinkTcp : public QObject {
     const QString log = win.w->txtDebug->toPlainText();
     QVERIFY2(log.contains("Cannot connect to 127.0.0.1, ZAM4, SIM0001 on ") && log.contains(" (" + reason + ")"),
              qPrintable(log));
+    QVERIFY2(!log.contains("refused"), qPrintable(log));
     QFile::remove(zam::DebugLogPath());
   }
 
@@ -161,6 +202,49 @@ class TestLinkTcp : public QObject {
     }
     QCOMPARE(win.Picture("imgLED(255)"), QString("Images/zam_led_r.jpg"));
     QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("1"));
+  }
+
+  // TCP joins a reply with what the unit writes next, or splits it: every
+  // wait still sees its reply, and reads the reply's own bytes.
+  void repliesSharingReads_data() {
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::newRow("part of the next frame behind each reply") << QStringList{"--append-bytes", "9"};
+    QTest::newRow("a whole frame behind each reply") << QStringList{"--append-bytes", "10"};
+    QTest::newRow("a whole frame behind, all in 7-byte pieces")
+        << QStringList{"--append-bytes", "10", "--chunk", "7", "--chunk-gap-ms", "5"};
+    QTest::newRow("a whole frame behind, all in 3-byte pieces")
+        << QStringList{"--append-bytes", "10", "--chunk", "3", "--chunk-gap-ms", "5"};
+  }
+  void repliesSharingReads() {
+    QFETCH(QStringList, simArgs);
+    UnitSim sim;
+    Window win;
+    QVERIFY(Connect(sim, win, simArgs + QStringList{"--type", "1", "--led", "0x05", "--name", "Dock"}));
+    QCOMPARE(win.Status(), QString("Status: Connected to 127.0.0.1 (Dock)"));
+    QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("1"));
+    QVERIFY(zam::PumpUntil([&] { return win.Picture("imgLED(2)") == "Images/zam_led_r.jpg"; }, 3500));
+    QCOMPARE(win.Picture("imgLED(1)"), QString("Images/zam_led_w.jpg"));
+    zam::PumpFor(2500);  // LED replies keep being seen: the link stays up
+    QVERIFY(win.w->IsConnected());
+  }
+
+  // A unit that logs in but never tells its status inherits nothing of the
+  // unit reached before it.
+  void connectForgetsThePreviousUnit() {
+    UnitSim first;
+    Window win;
+    QVERIFY(Connect(first, win, {"--type", "1", "--name", "Lobby"}));
+    QCOMPARE(win.Click(), QString("Status: Disconnected from 127.0.0.1 (Lobby)"));
+    first.Stop();
+    UnitSim second;
+    QVERIFY(second.Start({"--tcp", QString("127.0.0.1:%1").arg(first.tcpPort), "--type", "4",
+                          "--silent-to", "0x05010000"}));
+    win.Click();
+    QCOMPARE(win.Status(), QString("Status: Connected to 127.0.0.1 ()"));
+    QCOMPARE(win.w->Link.UnitInfo.UnitType, quint8(0));
+    QVERIFY(win.w->Link.UnitInfo.Version.isEmpty());
+    QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("0"));
+    QVERIFY(win.Click().startsWith("Status: Disconnected from 127.0.0.1 ()"));
   }
 
   void silentLedRepliesDisconnect() {

@@ -29,6 +29,8 @@ class TestDialog : public QObject {
   void optionSwitchesTheDiscoveryControls();
   void portKeys_data();
   void portKeys();
+  void portEditingKeys_data();
+  void portEditingKeys();
 };
 
 void TestDialog::init() { kaymortest::ResetSettings(); }
@@ -175,10 +177,50 @@ void TestDialog::portKeys() {
   QCOMPARE(d.txtPort->text(), shown);
   QTest::keyClick(d.txtPort, Qt::Key_Backspace);
   QCOMPARE(d.txtPort->text(), shown.left(shown.size() - 1));
-  // A paste by Ctrl+V is a typed character like any other.
-  QGuiApplication::clipboard()->setText(QStringLiteral("x7"));
+  // A paste is filtered like typing.
+  QGuiApplication::clipboard()->setText(QStringLiteral("7x"));
   QTest::keyClick(d.txtPort, Qt::Key_V, Qt::ControlModifier);
-  QCOMPARE(d.txtPort->text(), shown.left(shown.size() - 1));
+  QCOMPARE(d.txtPort->text(), shown.left(shown.size() - 1) + "7");
+}
+
+// The editing keys are no typed characters: they all work in the port box.
+// Delete comes with the text X11 gives it (0x7F).
+void TestDialog::portEditingKeys_data() {
+  QTest::addColumn<QString>("keys");  // one letter a key, see below
+  QTest::addColumn<QString>("shown");
+  QTest::newRow("Delete at the start") << "HD" << "092";
+  QTest::newRow("Backspace at the end") << "EB" << "809";
+  QTest::newRow("Left, then a digit") << "LL5" << "80592";
+  QTest::newRow("Home, Right, Delete") << "HRD" << "892";
+  QTest::newRow("Ctrl+A, Delete") << "AD" << "";
+  QTest::newRow("Ctrl+A, Ctrl+X, Ctrl+V twice") << "AXVV" << "80928";
+  QTest::newRow("Ctrl+A, Ctrl+C, End, Ctrl+V") << "ACEV" << "80928";
+  QTest::newRow("Delete, then Ctrl+Z") << "HDZ" << "8092";
+}
+
+void TestDialog::portEditingKeys() {
+  QFETCH(QString, keys);
+  QFETCH(QString, shown);
+  frmOptions d;
+  d.show();
+  QCOMPARE(d.txtPort->text(), QStringLiteral("8092"));
+  d.txtPort->setFocus();
+  d.txtPort->end(false);
+  for (const QChar k : keys) {
+    switch (k.toLatin1()) {
+      case 'D': QTest::sendKeyEvent(QTest::Click, d.txtPort, Qt::Key_Delete, QChar(0x7F), Qt::NoModifier); break;
+      case 'B': QTest::keyClick(d.txtPort, Qt::Key_Backspace); break;
+      case 'H': QTest::keyClick(d.txtPort, Qt::Key_Home); break;
+      case 'E': QTest::keyClick(d.txtPort, Qt::Key_End); break;
+      case 'L': QTest::keyClick(d.txtPort, Qt::Key_Left); break;
+      case 'R': QTest::keyClick(d.txtPort, Qt::Key_Right); break;
+      case 'A': case 'C': case 'V': case 'X': case 'Z':
+        QTest::keyClick(d.txtPort, Qt::Key(Qt::Key_A + (k.toLatin1() - 'A')), Qt::ControlModifier);
+        break;
+      default: QTest::keyClick(d.txtPort, k.toLatin1()); break;
+    }
+  }
+  QCOMPARE(d.txtPort->text(), shown);
 }
 
 KAYMOR_TEST_MAIN(TestDialog)

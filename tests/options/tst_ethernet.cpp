@@ -2,6 +2,9 @@
 // a pseudo-terminal, the button check, Ping and Launch Web.
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -112,10 +115,17 @@ class TestEthernet : public QObject {
   void cleanup();
   void readFillsTheTab();
   void changeWritesSettingsThenCommands();
+  void changeWritesBackWhatReadGot_data();
+  void changeWritesBackWhatReadGot();
+  void changeReplacesTheProfile();
   void rebootSendsTheRequest();
+  void demoSettingsReachTheSimulator();
   void longAnswerTimesOut();
   void portThatDoesNotOpen();
   void portWithoutPermission();
+  void buttonsFollowFieldsAfterEachOperation_data();
+  void buttonsFollowFieldsAfterEachOperation();
+  void portNamedOnThePage();
   void buttonsNeedEveryPart_data();
   void buttonsNeedEveryPart();
   void pingAndLaunchWeb();
@@ -189,6 +199,92 @@ void TestEthernet::changeWritesSettingsThenCommands() {
   QCOMPARE(Tab(d), QStringLiteral("Enable Enable 192.168.1.30 255.255.255.0 192.168.1.1"));
 }
 
+// Settings a unit may well hold, which the operator's typing rules of the
+// address field would change: Read then Change with no edit writes back the
+// very bytes Read got, and the profile keeps them too.
+void TestEthernet::changeWritesBackWhatReadGot_data() {
+  QTest::addColumn<QStringList>("simArgs");
+  QTest::addColumn<QString>("shown");
+  QTest::addColumn<QByteArray>("write");
+  QTest::addColumn<QString>("profile");
+  QTest::newRow("no gateway") << QStringList{"--ip", "192.168.1.20", "--gateway", "0.0.0.0"}
+                              << "Enable Disable 192.168.1.20 255.255.255.0 0.0.0.0"
+                              << QByteArray::fromHex("FFAA11FEC2" "0100" "C0A80114" "FFFFFF00" "00000000" "000000")
+                              << "192.168.1.20,255.255.255.0,0.0.0.0,1,0";
+  QTest::newRow("address 0.x, no gateway")
+      << QStringList{"--ip", "0.5.6.7", "--gateway", "0.0.0.0", "--mask", "255.0.0.0"}
+      << "Enable Disable 0.5.6.7 255.0.0.0 0.0.0.0"
+      << QByteArray::fromHex("FFAA11FEC2" "0100" "00050607" "FF000000" "00000000" "000000")
+      << "0.5.6.7,255.0.0.0,0.0.0.0,1,0";
+  QTest::newRow("address 127.x") << QStringList{"--ip", "127.3.2.1", "--gateway", "127.3.2.254"}
+                                 << "Enable Disable 127.3.2.1 255.255.255.0 127.3.2.254"
+                                 << QByteArray::fromHex("FFAA11FEC2" "0100" "7F030201" "FFFFFF00" "7F0302FE" "000000")
+                                 << "127.3.2.1,255.255.255.0,127.3.2.254,1,0";
+}
+
+void TestEthernet::changeWritesBackWhatReadGot() {
+  QFETCH(QStringList, simArgs);
+  QFETCH(QString, shown);
+  QFETCH(QByteArray, write);
+  QFETCH(QString, profile);
+  kaymortest::UnitSim sim;
+  QVERIFY(sim.Start(QStringList{"--no-tcp", "--pty", "--baud", "57600"} + simArgs));
+  UsePort(sim.pty);
+  frmOptions d;
+  d.cmdEthernet[0]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Finished getting the Ethernet information"));
+  QCOMPARE(Tab(d), shown);
+  QCOMPARE(d.dqIpAddress[2]->PartAddress(), Tab(d).section(' ', 4).split('.'));
+  d.cmdEthernet[1]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Ethernet settings were set to unit successfully."));
+  QVERIFY(zam::PumpUntil([&] { return SerialRx(sim).size() >= 4; }, 3000));
+  QCOMPARE(SerialRx(sim).at(1), write);
+
+  QFile file(zam::ProfileFilePath());
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), profile.toLatin1() + "\r\n");
+  // Shown from the profile as it was stored.
+  d.dqIpAddress[2]->SetFullAddress(QStringLiteral("10.1.1.1"));
+  d.cboProfile->setCurrentIndex(0);
+  emit d.cboProfile->activated(0);
+  QCOMPARE(Tab(d), shown);
+}
+
+// A Change for an address that has a profile replaces that profile; chosen
+// again, it gives the new settings.
+void TestEthernet::changeReplacesTheProfile() {
+  kaymortest::UnitSim sim;
+  QVERIFY(StartSim(sim));
+  UsePort(sim.pty);
+  const QByteArray other = "10.0.0.7,255.0.0.0,10.0.0.1,1,1\r\n";
+  {
+    QFile file(zam::ProfileFilePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("192.168.1.20,255.255.255.0,192.168.1.1,1,0\r\n" + other);
+  }
+  frmOptions d;
+  d.cmdEthernet[0]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Finished getting the Ethernet information"));
+  d.dqIpAddress[1]->SetFullAddress(QStringLiteral("255.255.0.0"));
+  d.dqIpAddress[2]->SetFullAddress(QStringLiteral("192.168.0.254"));
+  d.cmdEthernet[1]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Ethernet settings were set to unit successfully."));
+
+  QFile file(zam::ProfileFilePath());
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll(), "192.168.1.20,255.255.0.0,192.168.0.254,1,0\r\n" + other);
+  QCOMPARE(d.cboProfile->currentText(), QStringLiteral("192.168.1.20"));
+
+  // Another profile, then this one again: the new values come back.
+  for (const QString& name : {QStringLiteral("10.0.0.7"), QStringLiteral("192.168.1.20")}) {
+    const int index = d.cboProfile->findText(name);
+    QVERIFY(index >= 0);
+    d.cboProfile->setCurrentIndex(index);
+    emit d.cboProfile->activated(index);
+  }
+  QCOMPARE(Tab(d), QStringLiteral("Enable Disable 192.168.1.20 255.255.0.0 192.168.0.254"));
+}
+
 void TestEthernet::rebootSendsTheRequest() {
   kaymortest::UnitSim sim;
   QVERIFY(StartSim(sim));
@@ -198,6 +294,34 @@ void TestEthernet::rebootSendsTheRequest() {
   QCOMPARE(d.lblStatus->text(), QStringLiteral("Reboot request was sent to the unit."));
   QVERIFY(zam::PumpUntil([&] { return !SerialRx(sim).isEmpty(); }, 3000));
   QCOMPARE(SerialRx(sim), QList<QByteArray>{QByteArray::fromHex("FFCC11FE0501") + QByteArray(16, '\0')});
+}
+
+// The demo's settings folder, as tools/demo.sh seeds it, lets Read reach a
+// simulator started as the demo starts it (at its default rate).
+void TestEthernet::demoSettingsReachTheSimulator() {
+  QTemporaryDir demo;
+  QVERIFY(QDir().mkpath(demo.path() + "/bin"));
+  QVERIFY(QFile::link(QStringLiteral(UNITSIM_PATH), demo.path() + "/bin/unitsim"));
+  QProcess script;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  // Without a display the script ends after the settings are written.
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.insert("KAYMOR_DEMO_PORT", "0");
+  script.setProcessEnvironment(env);
+  script.start(QStringLiteral("bash"), {QStringLiteral(DEMO_SCRIPT), demo.path() + "/bin"});
+  QVERIFY(script.waitForFinished(30000));
+  const QString ini = demo.path() + "/demo/config/Vantrel/Vantrel.ini";
+  QVERIFY2(QFile::exists(ini), script.readAllStandardError().constData());
+  QVERIFY(QDir().mkpath(QFileInfo(zam::SettingsFilePath()).path()));
+  QVERIFY(QFile::copy(ini, zam::SettingsFilePath()));
+
+  kaymortest::UnitSim sim;
+  QVERIFY(sim.Start({"--no-tcp", "--pty"}));
+  zam::SaveSetting("Ports", "COM1", sim.pty);
+  frmOptions d;
+  d.cmdEthernet[0]->click();
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Finished getting the Ethernet information"));
 }
 
 void TestEthernet::longAnswerTimesOut() {
@@ -215,7 +339,9 @@ void TestEthernet::longAnswerTimesOut() {
   d.MSComm1->close();
 
   d.cmdEthernet[0]->click();
-  QCOMPARE(d.lblStatus->text(), QStringLiteral("Could not get the Ethernet information"));
+  // The described text, then the port, its device and the rate that were tried.
+  QCOMPARE(d.lblStatus->text(), QStringLiteral("Could not get the Ethernet information (no answer on COM3: %1 at 57600 baud)")
+                                    .arg(peer.path()));
   QCOMPARE(Tab(d), before);
   QCOMPARE(d.EthernetSettings.IPAddress, QString());
   QVERIFY(d.cmdEthernet[0]->isEnabled());
@@ -232,15 +358,60 @@ void TestEthernet::portThatDoesNotOpen() {
     d.cmdEthernet[i]->click();
     QVERIFY2(d.lblStatus->text().startsWith(QLatin1String("Error: ")), qPrintable(d.lblStatus->text()));
     QVERIFY(d.lblStatus->text().size() > 7);
-    // Read and Change stay off; Reboot is left as it was.
+    // Read stays off; Change follows the (complete) fields; Reboot is left as it was.
     QVERIFY(!d.cmdEthernet[0]->isEnabled());
-    QVERIFY(!d.cmdEthernet[1]->isEnabled());
+    QVERIFY(d.cmdEthernet[1]->isEnabled());
     QVERIFY(d.cmdEthernet[4]->isEnabled());
   }
-  // Change comes back with the next address check, Read does not.
-  d.dqIpAddress[0]->SetFullAddress(QStringLiteral("10.79.0.6"));
-  QVERIFY(d.cmdEthernet[1]->isEnabled());
-  QVERIFY(!d.cmdEthernet[0]->isEnabled());
+  // With a part missing, the failed open leaves Change off.
+  d.dqIpAddress[2]->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(3)"))->clear();
+  d.cmdEthernet[1]->setEnabled(true);
+  d.cmdEthernet[4]->click();
+  QVERIFY(!d.cmdEthernet[1]->isEnabled());
+}
+
+// After Read, Change and Reboot, whatever their outcome, the buttons that
+// need complete fields follow the fields.
+void TestEthernet::buttonsFollowFieldsAfterEachOperation_data() {
+  QTest::addColumn<int>("operation");
+  QTest::addColumn<bool>("unitAnswers");
+  QTest::addColumn<bool>("fieldsComplete");
+  QTest::addColumn<bool>("changeAfter");
+  QTest::newRow("Read, no answer, empty fields") << 0 << false << false << false;
+  QTest::newRow("Read, no answer, complete fields") << 0 << false << true << true;
+  QTest::newRow("Read, answer") << 0 << true << false << true;
+  QTest::newRow("Reboot, empty fields") << 4 << true << false << false;
+  QTest::newRow("Reboot, complete fields") << 4 << true << true << true;
+  QTest::newRow("Change, empty fields") << 1 << true << false << false;
+  QTest::newRow("Change, complete fields") << 1 << true << true << true;
+}
+
+void TestEthernet::buttonsFollowFieldsAfterEachOperation() {
+  QFETCH(int, operation);
+  QFETCH(bool, unitAnswers);
+  QFETCH(bool, fieldsComplete);
+  QFETCH(bool, changeAfter);
+  FakePeer peer(unitAnswers ? kUnitBlock : QByteArray());
+  QVERIFY(!peer.path().isEmpty());
+  UsePort(peer.path());
+  frmOptions d;
+  if (fieldsComplete) FillTab(d, QStringLiteral("10.79.0.5"));
+  // Pressed by program, so even a button the fields keep off can run.
+  d.cmdEthernet_Click(operation);
+  QCOMPARE(d.cmdEthernet[1]->isEnabled(), changeAfter);
+  QCOMPARE(d.cmdEthernet[2]->isEnabled(), changeAfter);
+  QCOMPARE(d.cmdEthernet[3]->isEnabled(), changeAfter);
+  QVERIFY(d.cmdEthernet[0]->isEnabled());
+}
+
+// The page names the COM port it uses and the device behind it.
+void TestEthernet::portNamedOnThePage() {
+  UsePort(QStringLiteral("/dev/ttyUSB7"));
+  frmOptions d;
+  QCOMPARE(d.lblRS232Only->text(), QStringLiteral("Read/Change/Reboot only works via RS232."));
+  QCOMPARE(d.lblRS232Port->text(), QStringLiteral("COM3: /dev/ttyUSB7"));
+  QCOMPARE(d.lblRS232Port->y(), d.lblRS232Only->y());
+  QVERIFY(d.lblRS232Port->x() >= d.lblRS232Only->x() + d.lblRS232Only->sizeHint().width());
 }
 
 void TestEthernet::buttonsNeedEveryPart_data() {

@@ -59,6 +59,8 @@ class TestProfiles : public QObject {
   void openingAppliesRememberedProfile();
   void selectingAProfile();
   void deleteOnlyProfile();
+  void deleteAsksFirst();
+  void deleteDisabledWithoutProfiles();
   void deleteSelectedOfSeveral();
 
  private:
@@ -108,10 +110,22 @@ void TestProfiles::addProfile() {
   frmOptions d;
   QVERIFY(d.ProfileAction(zam::AddProfile, kP20));
   QCOMPARE(FileBytes(Path()), kP20.toLatin1() + "\r\n");
-  // Same address, other settings: the file stays as it is, and that is no failure.
-  QVERIFY(d.ProfileAction(zam::AddProfile, QStringLiteral("192.168.1.20,255.255.0.0,192.168.1.254,0,1")));
   QVERIFY(d.ProfileAction(zam::AddProfile, kP7));
-  QCOMPARE(FileBytes(Path()), kP20.toLatin1() + "\r\n" + kP7.toLatin1() + "\r\n");
+  // Same address, other settings: the new line takes the old one's place,
+  // written whole as a new file.
+  const QString changed = QStringLiteral("192.168.1.20,255.255.0.0,192.168.1.254,0,1");
+  QVERIFY(d.ProfileAction(zam::AddProfile, changed));
+  QCOMPARE(FileBytes(Path()), changed.toLatin1() + "\r\n" + kP7.toLatin1() + "\r\n");
+  QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), QStringList{"Profile.dat"});
+  // The same line again changes nothing.
+  QVERIFY(d.ProfileAction(zam::AddProfile, changed));
+  QCOMPARE(FileBytes(Path()), changed.toLatin1() + "\r\n" + kP7.toLatin1() + "\r\n");
+  // Chosen later, the profile puts the new values on the page.
+  QVERIFY(d.ProfileAction(zam::ApplyProfile, QStringLiteral("192.168.1.20")));
+  QCOMPARE(d.dqIpAddress[1]->FullAddress(), QStringLiteral("255.255.0.0"));
+  QCOMPARE(d.dqIpAddress[2]->FullAddress(), QStringLiteral("192.168.1.254"));
+  QCOMPARE(d.cboEthernet[0]->currentIndex(), 0);
+  QCOMPARE(d.cboEthernet[1]->currentIndex(), 1);
 }
 
 void TestProfiles::emptyTextAndMissingFile() {
@@ -174,12 +188,41 @@ void TestProfiles::deleteOnlyProfile() {
   zam::SaveSetting("Options", "IPProfile", "192.168.1.20");
   frmOptions d;
   QCOMPARE(Tab(d), kP20);
+  QVERIFY(d.cmdDelete->isEnabled());
+  kaymortest::MsgRecorder boxes(zam::MsgAnswer::Yes);
   d.cmdDelete->click();
   QCOMPARE(FileBytes(Path()), QByteArray());
   QCOMPARE(d.cboProfile->count(), 0);
-  QCOMPARE(Tab(d), QStringLiteral(",,,-1,-1"));
-  for (const Dotquad* field : d.dqIpAddress) QCOMPARE(field->PartAddress(), (QStringList{"", "", "", ""}));
-  for (int i = 1; i <= 3; ++i) QVERIFY(!d.cmdEthernet[i]->isEnabled());
+  // The fields keep what they showed; there is nothing left to delete.
+  QCOMPARE(Tab(d), kP20);
+  for (int i = 1; i <= 3; ++i) QVERIFY(d.cmdEthernet[i]->isEnabled());
+  QVERIFY(!d.cmdDelete->isEnabled());
+}
+
+// Delete asks first, naming the profile, with No as the default; No keeps it.
+void TestProfiles::deleteAsksFirst() {
+  WriteBytes(Path(), (kP20 + "\r\n" + kP7 + "\r\n").toLatin1());
+  zam::SaveSetting("Options", "IPProfile", "10.0.0.7");
+  frmOptions d;
+  kaymortest::MsgRecorder boxes(zam::MsgAnswer::No);
+  d.cmdDelete->click();
+  QCOMPARE(boxes.shown.size(), 1);
+  QVERIFY2(boxes.shown[0].text.contains(QLatin1String("\"10.0.0.7\"")), qPrintable(boxes.shown[0].text));
+  QCOMPARE(boxes.shown[0].buttons, zam::MsgButtons::YesNo);
+  QCOMPARE(boxes.shown[0].defaultButton, std::optional(zam::MsgAnswer::No));
+  QCOMPARE(FileBytes(Path()), (kP20 + "\r\n" + kP7 + "\r\n").toLatin1());
+  QCOMPARE(Items(d.cboProfile), (QStringList{"10.0.0.7", "192.168.1.20"}));
+  QCOMPARE(Tab(d), kP7);
+}
+
+// Without a profile there is nothing to delete.
+void TestProfiles::deleteDisabledWithoutProfiles() {
+  frmOptions empty;
+  QVERIFY(!empty.cmdDelete->isEnabled());
+  WriteBytes(Path(), kP7.toLatin1() + "\r\n");
+  zam::SaveSetting("Options", "IPProfile", "10.0.0.7");
+  frmOptions one;
+  QVERIFY(one.cmdDelete->isEnabled());
 }
 
 void TestProfiles::deleteSelectedOfSeveral() {
@@ -187,12 +230,17 @@ void TestProfiles::deleteSelectedOfSeveral() {
   zam::SaveSetting("Options", "IPProfile", "10.0.0.9");
   frmOptions d;
   QCOMPARE(d.cboProfile->currentText(), QStringLiteral("10.0.0.9"));
+  kaymortest::MsgRecorder boxes(zam::MsgAnswer::Yes);
   d.cmdDelete->click();
   QCOMPARE(FileBytes(Path()), (kP20 + "\r\n" + kP7 + "\r\n").toLatin1());
   QCOMPARE(Items(d.cboProfile), (QStringList{"10.0.0.7", "192.168.1.20"}));
   QCOMPARE(d.cboProfile->currentText(), QStringLiteral("10.0.0.7"));
-  QCOMPARE(Tab(d), kP7);
+  // The first remaining name is selected and remembered; the fields keep what they showed.
+  QCOMPARE(Tab(d), kP9);
   QCOMPARE(zam::GetSetting("Options", "IPProfile"), QStringLiteral("10.0.0.7"));
+  // Choosing it applies it as usual.
+  emit d.cboProfile->activated(d.cboProfile->currentIndex());
+  QCOMPARE(Tab(d), kP7);
 }
 
 KAYMOR_TEST_MAIN(TestProfiles)

@@ -319,12 +319,9 @@ class TestPanel : public QObject {
     s.Panel().VirtualKeyDown = nullptr;
     QVERIFY2(got.size() >= minCodes && got.size() <= maxCodes, qPrintable(QString::number(got.size())));
     for (const Received& r : got) QCOMPARE(r.code, int(zam::SPI4_FRAME_REVERSE));
-    if (held) {
-      QCOMPARE(askedFor, 40);  // the down arrow's virtual key
-      QCOMPARE(pad->Tag(), QString("Key"));
-    } else {
-      QCOMPARE(pad->Tag(), QString());
-    }
+    if (held) QCOMPARE(askedFor, 40);  // the down arrow's virtual key
+    // Cleared either way, so that the next mouse hold repeats on its own.
+    QCOMPARE(pad->Tag(), QString());
     QCOMPARE(Picture(pad), QString("Images/zam_arrow.jpg"));
   }
 

@@ -10,6 +10,7 @@
 #include "kaymortest.h"
 #include "keypanel.h"
 #include "pckeyboard.h"
+#include "pckeymap.h"
 #include "settingsstore.h"
 
 using namespace kaymortest;
@@ -119,6 +120,19 @@ class TestPcKeyboard : public QObject {
  private slots:
   void init() { ResetSettings(); }
 
+  // The keyboard map lists the poll's own table: every key it names is
+  // watched by the poll, and names a pictured key of the layout.
+  void mapListsWatchedKeys() {
+    Window win;
+    QVERIFY(win.Load());
+    for (const zam::PcKeyBinding& b : zam::kPcKeyBindings) {
+      QCOMPARE(int(win.w->PCKeyboard->ValidKeys[b.virtualKey]), b.virtualKey);
+      for (int type : {1, 4})
+        if (const char* target = zam::PcKeyTarget(b, type)) QVERIFY2(win.w->Panel->Key(target), target);
+    }
+    for (int type : {1, 4}) QVERIFY(!zam::PcKeyMap(type).isEmpty());
+  }
+
   void virtualKeys_data() {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("mods");
@@ -146,6 +160,19 @@ class TestPcKeyboard : public QObject {
     QTest::newRow("right Ctrl by key code") << int(Qt::Key_Control) << none << 105u << 0u << 163;
     QTest::newRow("Ctrl without native codes") << int(Qt::Key_Control) << none << 0u << 0u << 162;
     QTest::newRow("F1 is not mapped") << int(Qt::Key_F1) << none << 67u << 0u << 0;
+    // The digit row by its key, the letters as labelled, non-Latin letters by position.
+    const int shift = Qt::ShiftModifier;
+    QTest::newRow("US Shift+2 (@) is 2") << int(Qt::Key_At) << shift << 11u << 0x40u << 50;
+    QTest::newRow("French 2 key unshifted (e acute) is 2") << int(Qt::Key_Eacute) << none << 11u << 0xe9u << 50;
+    QTest::newRow("French Shift+2 is 2") << int(Qt::Key_2) << shift << 11u << 0x32u << 50;
+    QTest::newRow("German Shift+5 (%) is 5") << int(Qt::Key_Percent) << shift << 14u << 0x25u << 53;
+    QTest::newRow("French A key is A") << int(Qt::Key_A) << none << 24u << 0x61u << 65;
+    QTest::newRow("French Q key is Q") << int(Qt::Key_Q) << none << 38u << 0x71u << 81;
+    QTest::newRow("French comma on the US M key is nothing") << int(Qt::Key_Comma) << none << 58u << 0x2cu << 0;
+    QTest::newRow("Russian ka on the R key is R") << 0x041A << none << 27u << 0x6cbu << 82;
+    QTest::newRow("Russian es on the C key is C") << 0x0421 << none << 54u << 0x6d3u << 67;
+    QTest::newRow("German u umlaut is nothing") << int(Qt::Key_Udiaeresis) << none << 34u << 0xfcu << 0;
+    QTest::newRow("keypad 2 keeps its code") << int(Qt::Key_2) << pad << 88u << 0xffb2u << 98;
   }
   void virtualKeys() {
     QFETCH(int, key);
@@ -297,6 +324,44 @@ class TestPcKeyboard : public QObject {
     QCOMPARE(Hex(rig.Codes()), QString());  // R did not record
   }
 
+  // Ctrl+R held while the unit does not acknowledge: one request per press of R.
+  void ctrlRHeldAsksOnce() {
+    Rig rig;
+    // Below 1.20 the LED poll stays off, so the silent unit is not dropped.
+    QVERIFY(rig.Start(4, Link::Tcp, {"--version", "1.10"}));
+    rig.sim.Pause();
+    rig.Press(Qt::Key_Control, Qt::ControlModifier);
+    rig.Press(Qt::Key_R, Qt::ControlModifier);
+    zam::PumpFor(5600);  // past the first request's 5 s wait
+    rig.Release(Qt::Key_R, Qt::ControlModifier);
+    rig.Release(Qt::Key_Control);
+    zam::PumpFor(100);
+    rig.sim.Resume();
+    zam::PumpFor(500);
+    int requests = 0;
+    for (const QJsonObject& o : rig.sim.Received("tcp"))
+      requests += o.value("hex").toString() == "ff ff 10 0a 00 00 00 00";
+    QCOMPARE(requests, 1);
+  }
+
+  // After a PC arrow hold, a mouse hold on the pad repeats as it did before.
+  void mouseHoldAfterPcArrowHold() {
+    Rig rig;
+    QVERIFY(rig.Start(4, Link::Tcp));
+    rig.At(0, [&] { rig.Press(Qt::Key_Left); });
+    rig.At(1000, [&] { rig.Release(Qt::Key_Left); });
+    zam::PumpFor(1500);
+    const qsizetype byKeyboard = rig.Codes().size();
+    QVERIFY(byKeyboard >= 5);
+    zam::KeyPanel& panel = *rig.win.w->Panel;
+    rig.At(1000, [&] { panel.MouseUp("imgArrow", 1, zam::KeyPanel::LeftButton, 0, 195, 822); });
+    panel.MouseDown("imgArrow", 1, zam::KeyPanel::LeftButton, 0, 195, 822);
+    zam::PumpFor(300);
+    const QList<int> byMouse = rig.Codes().mid(byKeyboard);
+    QVERIFY2(byMouse.size() >= 5, qPrintable(Hex(byMouse)));
+    QCOMPARE(byMouse, QList<int>(byMouse.size(), 0x7A));
+  }
+
   void arrowHold_data() {
     QTest::addColumn<int>("holdMs");
     QTest::newRow("tap") << 100;
@@ -388,6 +453,22 @@ class TestPcKeyboard : public QObject {
         requests += o.value("name").toString() == "ZAM_COMBO_BLOCK_REQUEST";
       QCOMPARE(requests, 1);
     }
+  }
+
+  // The alarm mode cannot be read: mode 0, and one read per run of A presses.
+  void alarmModeReadFails() {
+    Rig rig;
+    QVERIFY(rig.Start(4, Link::Tcp, {"--alarm-mode", "2", "--silent-to", "0x04030000"}));
+    rig.At(0, [&] { rig.Press(Qt::Key_A); });
+    rig.At(11500, [&] { rig.Release(Qt::Key_A); });
+    zam::PumpFor(12000);
+    zam::UnitInfoRecord& info = rig.win.w->Link.UnitInfo;
+    QCOMPARE(info.AlarmMode, 0);
+    QCOMPARE(info.Message, QString("Alarm129"));
+    int requests = 0;
+    for (const QJsonObject& o : rig.sim.Received("tcp"))
+      requests += o.value("name").toString() == "ZAM_COMBO_BLOCK_REQUEST";
+    QVERIFY2(requests <= 1, qPrintable(QString::number(requests)));
   }
 
   void otherWindowActiveThenFirstSecondIgnored() {

@@ -5,6 +5,9 @@
 #include "kaymortest.h"
 #include "x11fixture.h"
 
+#include <QRegularExpression>
+#include <QStandardPaths>
+
 using x11test::Run;
 
 namespace {
@@ -112,12 +115,92 @@ class TestPcKeyboardX11 : public QObject {
           firstMs);
   }
 
+  // The password typed into its box, then Connect by its access key: none
+  // of those keys reaches the unit after the login.
+  void keysTypedBeforeConnecting() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    x11test::Kaymor kaymor;
+    QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, 4, true)));
+    const QString window = kaymor.Start(x_.display);
+    QVERIFY(!window.isEmpty());
+    Run({"xdotool", "windowfocus", "--sync", window, "key", "--delay", "100", "alt+w", "ctrl+a", "BackSpace"});
+    Run({"xdotool", "type", "--delay", "100", "qmpv"});
+    QVERIFY(x11test::Connect(window, sim, true));
+    zam::PumpFor(1000);
+    QCOMPARE(Codes(Keys(sim, true)), QList<int>{});
+    Run({"xdotool", "key", "r"});
+    QVERIFY(zam::PumpUntil([&] { return !Keys(sim, true).isEmpty(); }, 3000));
+    QCOMPARE(Codes(Keys(sim, true)), QList<int>{0x12});
+  }
+
+  // Alt+letters are access keys or shortcuts, auto-repeated or not; the
+  // bare letter after them still counts.
+  void altLettersAreNotKeys() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    x11test::Kaymor kaymor;
+    QVERIFY(!StartConnected(kaymor, sim, 4, true).isEmpty());
+    Run({"xdotool", "key", "--delay", "200", "alt+r", "alt+s", "alt+q", "super+p"});
+    // Held past the auto-repeat delay, Alt let go before the letter.
+    Run({"xdotool", "keydown", "alt", "keydown", "c", "sleep", "1.2", "keyup", "alt", "sleep", "0.4", "keyup",
+         "c"});
+    zam::PumpFor(500);
+    QCOMPARE(Codes(Keys(sim, true)), QList<int>{});
+    Run({"xdotool", "key", "s"});
+    QVERIFY(zam::PumpUntil([&] { return !Keys(sim, true).isEmpty(); }, 3000));
+    QCOMPARE(Codes(Keys(sim, true)), QList<int>{0x11});
+  }
+
+  // The keys act by the key, whatever the layout makes them type: the digit
+  // row with and without Shift, the letters as labelled (by position on a
+  // Russian layout). xdotool types key symbols, picking the key that has
+  // the symbol in the layout set; type 4 over TCP.
+  void layouts_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("us: 2, Shift+2, Shift+3, r, q")
+        << "us" << QStringList{"2", "at", "numbersign", "r", "q"} << QList<int>{0x31, 0x31, 0x32, 0x12, 0xA2};
+    QTest::newRow("fr: 2 unshifted, Shift+2, 1 unshifted, q, m, KP_4")
+        << "fr" << QStringList{"eacute", "2", "ampersand", "q", "m", "KP_4"}
+        << QList<int>{0x31, 0x31, 0x30, 0xA2, 0x70, 0x33};
+    QTest::newRow("de: 2, Shift+2, Shift+4, r, c")
+        << "de" << QStringList{"2", "quotedbl", "dollar", "r", "c"} << QList<int>{0x31, 0x31, 0x33, 0x12, 0x29};
+    QTest::newRow("ru: 2, Shift+2, the R, S and C keys")
+        << "ru" << QStringList{"2", "quotedbl", "Cyrillic_ka", "Cyrillic_yeru", "Cyrillic_es"}
+        << QList<int>{0x31, 0x31, 0x12, 0x11, 0x29};
+  }
+  void layouts() {
+    QFETCH(QString, layout);
+    QFETCH(QStringList, keys);
+    QFETCH(QList<int>, codes);
+    if (QStandardPaths::findExecutable("setxkbmap").isEmpty()) QSKIP("needs setxkbmap (apt-get install x11-xkb-utils)");
+    struct UsAgain {
+      ~UsAgain() { Run({"setxkbmap", "us"}); }
+    } usAgain;
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    x11test::Kaymor kaymor;
+    QVERIFY(!StartConnected(kaymor, sim, 4, true).isEmpty());
+    // Set while the program runs: the server goes back to its own keymap
+    // whenever its last client leaves.
+    Run({"setxkbmap", layout});
+    QVERIFY(Run({"setxkbmap", "-query"}).contains(QRegularExpression("layout:\\s+" + layout)));
+    zam::PumpFor(500);  // the program takes the new keymap
+    Run(QStringList{"xdotool", "key", "--delay", "300"} << keys);
+    zam::PumpUntil([&] { return Keys(sim, true).size() >= codes.size(); }, 5000);
+    zam::PumpFor(500);
+    QCOMPARE(Codes(Keys(sim, true)), codes);
+  }
+
   void ctrlRRebootsAndDisconnects() {
     kaymortest::UnitSim sim;
     QVERIFY(sim.Start({"--type", "1"}));
     x11test::Kaymor kaymor;
     QVERIFY(!StartConnected(kaymor, sim, 1, true).isEmpty());
-    Run({"xdotool", "key", "ctrl+r"});
+    // Ctrl held around R long enough for a 10 ms poll to see both down.
+    Run({"xdotool", "keydown", "ctrl", "sleep", "0.1", "key", "--delay", "100", "r", "sleep", "0.1", "keyup", "ctrl"});
     auto logHas = [&](const QString& event) {
       QFile f(sim.logPath);
       return f.open(QIODevice::ReadOnly) && f.readAll().contains(("\"event\":\"" + event + "\"").toUtf8());

@@ -186,6 +186,8 @@ class UnitSimTest : public QObject {
   void login();
   void statusAndLedReplies();
   void keysMoveLeds();
+  void keyLightsTheLedBesideIt_data();
+  void keyLightsTheLedBesideIt();
   void requestsBeforeLoginIgnored();
   void chunkedReplyReassembles();
   void closeAfterLogin();
@@ -279,6 +281,39 @@ void UnitSimTest::keysMoveLeds() {
   s->write(kStopKey);
   s->write(kLedRequest);
   QCOMPARE(ReadBytes(*s, 10).toHex(' '), LedReply(0x80).toHex(' '));
+}
+
+// Each key lights the LED drawn beside it on the keyboard of the unit's type
+// (bits as the keyboards show them: 0 Record, 1 Play, 2 Play backward,
+// 3 Pause, 4 Search, 6 Seq / Camera 1, 7 Quad / IP camera).
+void UnitSimTest::keyLightsTheLedBesideIt_data() {
+  QTest::addColumn<QString>("type");
+  QTest::addColumn<QList<int>>("spiCodes");
+  QTest::addColumn<int>("led");
+  QTest::newRow("type 1 Pause") << "1" << QList<int>{0x21} << 0x08;
+  QTest::newRow("type 4 Pause") << "4" << QList<int>{0x21} << 0x08;
+  QTest::newRow("type 4 Seq") << "4" << QList<int>{0x29} << 0x40;
+  QTest::newRow("type 4 Seq twice") << "4" << QList<int>{0x29, 0x29} << 0x00;
+  QTest::newRow("type 4 Search") << "4" << QList<int>{0x72} << 0x10;
+  QTest::newRow("type 4 Quad, then camera 2") << "4" << QList<int>{0xA2, 0x31} << 0x00;
+  QTest::newRow("type 4 Quad") << "4" << QList<int>{0xA2} << 0x80;
+  QTest::newRow("type 1 Play backward, then Play") << "1" << QList<int>{0x75, 0x76} << 0x02;
+  QTest::newRow("type 1 Camera 1") << "1" << QList<int>{0x30} << 0x40;
+  QTest::newRow("type 1 Camera 1, then IP camera") << "1" << QList<int>{0x30, 0xB1} << 0x80;
+  QTest::newRow("type 1 Record, Pause, Stop") << "1" << QList<int>{0x12, 0x21, 0x11} << 0x00;
+}
+
+void UnitSimTest::keyLightsTheLedBesideIt() {
+  QFETCH(QString, type);
+  QFETCH(QList<int>, spiCodes);
+  QFETCH(int, led);
+  SimProcess sim;
+  QVERIFY(sim.Start({"--no-udp", "--type", type, "--led", "0"}));
+  auto s = Connect(sim.tcpPort);
+  QVERIFY(Login(*s));
+  for (int code : spiCodes) s->write(Hex("ff ff 04 02 00 00 00 01") + char(code));
+  s->write(kLedRequest);
+  QCOMPARE(ReadBytes(*s, 10).toHex(' '), LedReply(quint8(led)).toHex(' '));
 }
 
 void UnitSimTest::requestsBeforeLoginIgnored() {

@@ -2,6 +2,7 @@
 // start and stop of the preview, and the window layouts that depend on it.
 #include <QFile>
 #include <QFrame>
+#include <QMenuBar>
 #include <QScreen>
 
 #include "VideoPreview.h"
@@ -21,7 +22,27 @@ bool LoadWith(Window& win, const QString& enableVideo, const QStringList& args =
   return win.Load(args);
 }
 
+// Loads the window with the pane on or off and an address entry for sim.
+bool LoadWithUnit(Window& win, UnitSim& sim, bool on) {
+  if (!sim.Start({})) return false;
+  SeedTcpEntry(sim.tcpPort);
+  return LoadWith(win, on ? "-1" : "0");
+}
+
 bool CompactScreen() { return QGuiApplication::primaryScreen()->size() == QSize(1024, 768); }
+
+// The window's whole height with the full pane and the connection frame shown
+// is 11880 twips; on a lower available area the pane gives up the difference.
+int PaneHeightOnThisScreen(bool frameShown) {
+  const int full = Px(frameShown ? 11880 : 11880 - 855 - 105);
+  const int room = QGuiApplication::primaryScreen()->availableGeometry().height();
+  return Px(7140) - qMax(0, full - room);
+}
+
+// The whole window, its frame included, lies inside the screen's available area.
+bool FitsTheScreen(const QWidget* w) {
+  return QGuiApplication::primaryScreen()->availableGeometry().contains(w->frameGeometry());
+}
 
 }  // namespace
 
@@ -169,13 +190,14 @@ class TestVideo : public QObject {
     zam::frmZAMKeyboard* w = win.w.get();
     QWidget* keyboard = w->picKeyboard[1];
     QVERIFY(keyboard->isVisible());
+    const int paneHeight = PaneHeightOnThisScreen(true);
     if (on) {
       const QRect pane = w->picVideo->geometry();
       QCOMPARE(pane.top(), Px(120));
-      QCOMPARE(pane.size(), QSize(Px(10890), Px(7140)));
+      QCOMPARE(pane.size(), QSize(Px(10890), paneHeight));
       QVERIFY(pane.left() >= 0 && pane.right() < w->width());
       QVERIFY(qAbs(pane.center().x() - w->width() / 2) <= Px(80) + 2);
-      QCOMPARE(w->VideoPreview1->geometry(), QRect(Px(20), Px(20), Px(10800), Px(7140)));
+      QCOMPARE(w->VideoPreview1->geometry(), QRect(Px(20), Px(20), Px(10800), paneHeight));
       QVERIFY(w->VideoPreview1->isVisible());
       QVERIFY(w->Frame1->y() > pane.bottom());
     } else {
@@ -185,9 +207,54 @@ class TestVideo : public QObject {
     QVERIFY(w->Frame1->isVisible());
     QVERIFY(keyboard->y() > w->Frame1->geometry().bottom());
     QVERIFY(keyboard->geometry().bottom() < w->lblStatus->y());
+    QVERIFY(FitsTheScreen(w));
     const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
     QVERIFY(qAbs(w->frameGeometry().center().x() - centre.x()) <= 1);
-    QVERIFY(qAbs(w->frameGeometry().center().y() - centre.y()) <= 1);
+    // Centred wherever the window leaves room above and below.
+    if (w->frameGeometry().height() < QGuiApplication::primaryScreen()->availableGeometry().height())
+      QVERIFY(qAbs(w->frameGeometry().center().y() - centre.y()) <= 1);
+  }
+
+  // In every state the whole window, menu bar and status line included, lies
+  // within the screen's available area; the full layout is kept where it fits.
+  void windowFitsTheScreen_data() {
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("pane on, not connected") << true << false;
+    QTest::newRow("pane on, connected") << true << true;
+    QTest::newRow("pane off, not connected") << false << false;
+    QTest::newRow("pane off, connected") << false << true;
+  }
+  void windowFitsTheScreen() {
+    QFETCH(bool, on);
+    QFETCH(bool, connected);
+    UnitSim sim;
+    Window win;
+    QVERIFY(LoadWithUnit(win, sim, on));
+    zam::frmZAMKeyboard* w = win.w.get();
+    if (connected) QVERIFY2(win.Click().startsWith("Status: Connected to"), qPrintable(win.Status()));
+    zam::PumpFor(20);
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(FitsTheScreen(w), qPrintable(QStringLiteral("frame %1,%2 %3x%4 on %5x%6")
+                                              .arg(w->frameGeometry().x()).arg(w->frameGeometry().y())
+                                              .arg(w->frameGeometry().width()).arg(w->frameGeometry().height())
+                                              .arg(avail.width()).arg(avail.height())));
+    // Menu bar on top, the status line at the bottom, the keyboard between.
+    QVERIFY(w->menuBar()->isVisible());
+    QCOMPARE(w->menuBar()->y(), 0);
+    const QRect status = w->lblStatus->geometry().translated(w->centralWidget()->mapTo(w, QPoint(0, 0)));
+    QVERIFY(w->lblStatus->isVisible());
+    QVERIFY(w->rect().contains(status));
+    QWidget* keyboard = w->picKeyboard[1];
+    QVERIFY(keyboard->isVisible());
+    QVERIFY(keyboard->geometry().bottom() < w->lblStatus->y());
+    const bool frameShown = !(connected && on && CompactScreen());
+    QCOMPARE(w->Frame1->isVisible(), frameShown);
+    if (on) {
+      // The full pane wherever it fits, else the pane alone is lower.
+      QCOMPARE(w->picVideo->height(), PaneHeightOnThisScreen(frameShown));
+      QVERIFY(w->picVideo->geometry().bottom() < (frameShown ? w->Frame1->y() : keyboard->y()));
+    }
   }
 
   void debugLayout_data() {
@@ -223,10 +290,8 @@ class TestVideo : public QObject {
     QFETCH(bool, on);
     const bool compact = on && CompactScreen();
     UnitSim sim;
-    QVERIFY(sim.Start({}));
-    SeedTcpEntry(sim.tcpPort);
     Window win;
-    QVERIFY(LoadWith(win, on ? "-1" : "0"));
+    QVERIFY(LoadWithUnit(win, sim, on));
     zam::frmZAMKeyboard* w = win.w.get();
     QCOMPARE(w->Screen1024x768, CompactScreen());
     QWidget* keyboard = w->picKeyboard[1];
@@ -240,7 +305,10 @@ class TestVideo : public QObject {
     QCOMPARE(w->Frame1->isVisible(), !compact);
     QCOMPARE(w->mnuDisconnect->isVisible(), compact);
     QVERIFY(keyboard->isVisible());
-    QCOMPARE(keyboard->y(), compact ? frameTop : keyboardTop);
+    // Compact: the keyboard takes the frame's place below the pane (all of
+    // the pane now that the frame is gone, where the screen is low).
+    QCOMPARE(keyboard->y(), compact ? w->picVideo->y() + w->picVideo->height() + Px(120) : keyboardTop);
+    if (!compact || PaneHeightOnThisScreen(true) == Px(7140)) QCOMPARE(keyboard->y(), compact ? frameTop : keyboardTop);
     if (compact) QVERIFY(w->frameGeometry().height() <= 768);
     QCOMPARE(w->VideoPreview1->StartCalls(), on ? 1 : 0);
 

@@ -158,6 +158,9 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
   const auto alarmMode = opt("alarm-mode", "Alarm mode (default 0).", "n");
   const auto ip = opt("ip", "Address the discovery reply reports (default: UDP bind address).",
                       "a.b.c.d");
+  const auto mask = opt("mask", "Subnet mask of the network settings (default 255.255.255.0).", "a.b.c.d");
+  const auto gateway = opt("gateway", "Gateway of the network settings (default: the address "
+                                      "with 1 as its last part).", "a.b.c.d");
   const auto listenPort = opt("listen-port", "Listen port of the discovery reply "
                                              "(default: the TCP port).", "n");
   const auto discoveryLength = opt("discovery-length", "Discovery reply length 63, 70, 73 or "
@@ -173,6 +176,12 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
   const auto chunkGap = opt("chunk-gap-ms", "Pause between pieces (default 20).", "n");
   const auto closeAfterLogin = opt("close-after-login", "Close the connection after the "
                                                         "login reply.");
+  const auto appendBytes = opt("append-bytes", "Write the first n bytes (1 to 10) of an LED "
+                                                "reply right behind every TCP reply, in the "
+                                                "same write.", "n");
+  const auto replyBroadcast = opt("reply-broadcast", "Send discovery and set-IP replies to this "
+                                                    "broadcast address (255.255.255.255 or a "
+                                                    "subnet's) instead of the sender.", "addr");
   const auto loginResult = opt("login-result", "Force the login result byte (0, 1, 2).", "n");
   const auto log = opt("log", "Write every received message as a JSON line to this file.",
                        "file");
@@ -269,6 +278,16 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
     if (!v) return bad("ip", p.value(ip));
     o.ip = *v;
   }
+  if (p.isSet(mask)) {
+    const auto v = ParseIp4(p.value(mask));
+    if (!v) return bad("mask", p.value(mask));
+    o.mask = *v;
+  }
+  if (p.isSet(gateway)) {
+    const auto v = ParseIp4(p.value(gateway));
+    if (!v) return bad("gateway", p.value(gateway));
+    o.gateway = *v;
+  }
   if (p.isSet(listenPort)) {
     const auto v = ParsePort(p.value(listenPort));
     if (!v) return bad("listen-port", p.value(listenPort));
@@ -305,10 +324,18 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
   if (!nonNegative(chunk, o.chunk, 1 << 20)) return bad("chunk", p.value(chunk));
   if (!nonNegative(chunkGap, o.chunkGapMs, 60000)) return bad("chunk-gap-ms", p.value(chunkGap));
   o.closeAfterLogin = p.isSet(closeAfterLogin);
+  if (!nonNegative(appendBytes, o.appendLedBytes, 10) || (p.isSet(appendBytes) && o.appendLedBytes == 0))
+    return bad("append-bytes", p.value(appendBytes));
   if (p.isSet(loginResult)) {
     const auto v = ParseByte(p.value(loginResult));
     if (!v) return bad("login-result", p.value(loginResult));
     o.loginResult = *v;
+  }
+  if (p.isSet(replyBroadcast)) {
+    const QHostAddress addr(p.value(replyBroadcast));
+    if (addr.isNull() || addr.protocol() != QAbstractSocket::IPv4Protocol)
+      return bad("reply-broadcast", p.value(replyBroadcast));
+    o.replyBroadcast = addr;
   }
   o.logFile = p.value(log);
   o.readyFile = p.value(readyFile);

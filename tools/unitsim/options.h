@@ -39,6 +39,8 @@ struct Options {
   quint8 led = 0;
   quint8 alarmMode = 0;
   std::optional<Ip4> ip;  // empty: the UDP bind address
+  std::optional<Ip4> mask;     // empty: 255.255.255.0
+  std::optional<Ip4> gateway;  // empty: the address with 1 as its last part
   std::optional<quint16> listenPort;  // empty: the TCP port
   int discoveryLength = 77;
   quint8 streamMode = 0;
@@ -52,7 +54,9 @@ struct Options {
   int chunk = 0;
   int chunkGapMs = 20;
   bool closeAfterLogin = false;
+  int appendLedBytes = 0;  // bytes of an LED reply written with every TCP reply
   std::optional<quint8> loginResult;
+  QHostAddress replyBroadcast;  // set: datagram replies go to this address
 
   QString logFile;
   QString readyFile;

@@ -172,13 +172,20 @@ void TcpClient::Queue(const QByteArray& frame, bool closeAfter) {
   if (socket_->state() != QAbstractSocket::ConnectedState) return;
   unit_.log().Tx("tcp", frame, TypeFields(zam::FrameType(frame).value_or(0), id_));
   if (closeAfter) closing_ = true;
+  // The extra bytes leave in the same write, as a unit's next frame may.
+  QByteArray bytes = frame;
+  if (const int extra = unit_.options().appendLedBytes; extra > 0) {
+    const QByteArray tail = zam::BuildLedReply(unit_.led()).left(extra);
+    unit_.log().Event("tcp", QStringLiteral("append"), {{"conn", id_}, {"hex", QString(tail.toHex(' '))}});
+    bytes += tail;
+  }
   const int chunk = unit_.options().chunk;
   if (chunk <= 0) {
-    socket_->write(frame);
+    socket_->write(bytes);
     CloseIfIdle();
     return;
   }
-  out_ += frame;
+  out_ += bytes;
   if (!gap_.isActive()) {
     SendPiece();
     if (!out_.isEmpty()) gap_.start();

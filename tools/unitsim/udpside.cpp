@@ -112,7 +112,9 @@ void UdpSide::Handle(const QByteArray& datagram, const QHostAddress& from, quint
   unit_.log().Rx("udp", datagram, fields + LogFields{{"ignored", "unknown type"}});
 }
 
-void UdpSide::Reply(const QByteArray& datagram, const QHostAddress& to, quint16 toPort) {
+void UdpSide::Reply(const QByteArray& datagram, const QHostAddress& sender, quint16 toPort) {
+  // A unit with no route back to the sender answers by broadcast.
+  const QHostAddress to = unit_.options().replyBroadcast.isNull() ? sender : unit_.options().replyBroadcast;
   const auto send = [this, datagram, to, toPort] {
     unit_.log().Tx("udp", datagram, {{"to", Endpoint(to, toPort)}});
     socket_.writeDatagram(datagram, to, toPort);

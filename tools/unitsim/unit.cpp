@@ -2,43 +2,80 @@
 
 #include "comboblock.h"
 #include "keycodes.h"
+#include "panellayout.h"
 #include "zamtcp.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
 
 namespace unitsim {
 
 namespace {
 
-// How a key moves the LED byte: LED 0 record, 1 play, 2 pause, 4 sequence,
-// 5 zoom. Stop (live on the Ethernet set) ends record, play and pause.
+// How a key moves the LED byte. Each LED is the one the keyboard's panel
+// layout draws beside the key, on the keyboard of the unit's type, so that a
+// key lights the lamp next to it. Keys without a lamp on that keyboard
+// change nothing of their own, but may still put other lamps out.
+constexpr int kAnyIndex = -2;  // the key on either keyboard (imgRec(0), imgRec(1))
+
+struct KeyRef {
+  const char* control;  // nullptr: none
+  int index;
+};
+
+enum class LedEffect { None, Set, Toggle };
+
 struct LedRule {
-  int code;
-  quint8 set, clear, toggle;
+  KeyRef key;                     // whose lamp the effect is on
+  std::array<int, 3> serial;      // V codes of the key, -1 unused
+  std::array<int, 3> ethernet;    // SPI4 codes of the key, -1 unused
+  LedEffect effect;
+  std::array<KeyRef, 5> clears;   // lamps the key puts out
 };
 
-constexpr LedRule kSerialRules[] = {
-    {zam::VRECORD_KEY, 0x01, 0, 0},       {zam::VPLAY_FORWARD_KEY, 0x02, 0, 0},
-    {zam::VPLAY_REVERSE_KEY, 0x02, 0, 0}, {zam::VPLAY_KEY, 0x02, 0, 0},
-    {zam::VSTOP_KEY, 0, 0x07, 0},         {zam::VLIVE_KEY, 0, 0x07, 0},
-    {zam::VPAUSE_KEY, 0, 0, 0x04},        {zam::VSEQ_KEY, 0, 0, 0x10},
-    {zam::VZOOM_KEY, 0, 0, 0x20},
-};
+constexpr KeyRef kRec{"imgRec", kAnyIndex}, kPlay{"imgPlay", kAnyIndex}, kPlayRev{"imgPlayRev", kAnyIndex},
+    kPause{"imgPause", kAnyIndex}, kSearch{"imgSearch", kAnyIndex}, kSeq{"imgSeq", -1}, kQuad{"imgCam", 132},
+    kCam1{"imgCam1", -1}, kIpCam1{"imgIPCam1", -1}, kNone{nullptr, 0};
 
-constexpr LedRule kEthernetRules[] = {
-    {zam::SPI4_RECORD_MODE, 0x01, 0, 0},  {zam::SPI4_PLAY_FORWARD, 0x02, 0, 0},
-    {zam::SPI4_PLAY_REVERSE, 0x02, 0, 0}, {zam::SPI4_PLAY_MODE, 0x02, 0, 0},
-    {zam::SPI4_LIVE_MODE, 0, 0x07, 0},    {zam::SPI4_FREEZE, 0, 0, 0x04},
-    {zam::SPI4_SEQUENCE, 0, 0, 0x10},     {zam::SPI4_ZOOM_IN, 0, 0, 0x20},
+constexpr LedRule kRules[] = {
+    {kRec, {zam::VRECORD_KEY, -1, -1}, {zam::SPI4_RECORD_MODE, -1, -1}, LedEffect::Set, {}},
+    {kPlay, {zam::VPLAY_FORWARD_KEY, zam::VPLAY_KEY, -1}, {zam::SPI4_PLAY_FORWARD, zam::SPI4_PLAY_MODE, -1},
+     LedEffect::Set, {kPlayRev, kPause}},
+    {kPlayRev, {zam::VPLAY_REVERSE_KEY, -1, -1}, {zam::SPI4_PLAY_REVERSE, -1, -1}, LedEffect::Set, {kPlay, kPause}},
+    {kPause, {zam::VPAUSE_KEY, -1, -1}, {zam::SPI4_FREEZE, -1, -1}, LedEffect::Toggle, {}},
+    {kSearch, {zam::VSEARCH_KEY, -1, -1}, {zam::SPI4_SEARCH, -1, -1}, LedEffect::Set, {}},
+    // Stop (Live on Ethernet) ends recording, playback, pause and search.
+    {kNone, {zam::VSTOP_KEY, zam::VLIVE_KEY, -1}, {zam::SPI4_LIVE_MODE, -1, -1}, LedEffect::None,
+     {kRec, kPlay, kPlayRev, kPause, kSearch}},
+    {kSeq, {zam::VSEQ_KEY, -1, -1}, {zam::SPI4_SEQUENCE, -1, -1}, LedEffect::Toggle, {}},
+    {kQuad, {zam::VQUAD_4_KEY, -1, -1}, {zam::SPI4_QUAD_4_KEY, -1, -1}, LedEffect::Set, {}},
+    // A single camera ends the quad view; camera 1 and the IP camera have
+    // lamps on the one-camera keyboard.
+    {kCam1, {zam::VCAM_1_KEY, -1, -1}, {zam::SPI4_CAM_1, -1, -1}, LedEffect::Set, {kIpCam1, kQuad}},
+    {kNone, {zam::VCAM_1_KEY + 1, zam::VCAM_1_KEY + 2, zam::VCAM_1_KEY + 3},
+     {zam::SPI4_CAM_1 + 1, zam::SPI4_CAM_1 + 2, zam::SPI4_CAM_1 + 3}, LedEffect::None, {kQuad}},
+    {kIpCam1, {zam::VIPCAM_1_KEY, -1, -1}, {zam::SPI4_IPCAM_1, -1, -1}, LedEffect::Set, {kCam1, kQuad}},
 };
 
 const LedRule* FindRule(Unit::KeySet set, int code) {
-  if (set == Unit::KeySet::Serial) {
-    for (const LedRule& r : kSerialRules)
-      if (r.code == code) return &r;
-  } else {
-    for (const LedRule& r : kEthernetRules)
-      if (r.code == code) return &r;
+  for (const LedRule& r : kRules) {
+    const std::array<int, 3>& codes = set == Unit::KeySet::Serial ? r.serial : r.ethernet;
+    if (std::find(codes.begin(), codes.end(), code) != codes.end()) return &r;
   }
   return nullptr;
+}
+
+// The LED bit beside the key on the panel, -1 when the panel has none there.
+int LedBitOf(int panel, const KeyRef& ref) {
+  if (!ref.control) return -1;
+  for (const zam::layout::LedPicture& led : zam::layout::kLeds) {
+    if (led.panel != panel || !*led.key || led.index > 7) continue;
+    const zam::layout::KeyPicture* key = zam::layout::FindKey(led.key);
+    if (key && std::string_view(key->control) == ref.control && (ref.index == kAnyIndex || key->index == ref.index))
+      return led.index;
+  }
+  return -1;
 }
 
 Ip4 ToIp4(const QHostAddress& address) {
@@ -57,8 +94,8 @@ Unit::Unit(const Options& options, SimLog& log, QObject* parent)
       led_(options.led),
       alarmMode_(options.alarmMode) {
   network_.ip = options.ip ? *options.ip : ToIp4(options.udpAddress);
-  network_.mask = {255, 255, 255, 0};
-  network_.gateway = {network_.ip[0], network_.ip[1], network_.ip[2], 1};
+  network_.mask = options.mask ? *options.mask : Ip4{255, 255, 255, 0};
+  network_.gateway = options.gateway ? *options.gateway : Ip4{network_.ip[0], network_.ip[1], network_.ip[2], 1};
   // A 16-byte block header; H and D are filled in when it is sent, the rest
   // the PC keeps and returns unread, so it is recognisable on the way back.
   comboHeader_ = QByteArray(16, '\0');
@@ -80,8 +117,15 @@ quint8 Unit::LoginResult(qint32 code) const {
 void Unit::PressKey(KeySet set, int code, const char* link) {
   const LedRule* rule = FindRule(set, code);
   if (!rule) return;
+  // picKeyboard(0) is the one-camera keyboard, picKeyboard(1) the four-camera one.
+  const int panel = options_.unitType == 1 ? 0 : 1;
   const quint8 before = led_;
-  led_ = quint8(((led_ | rule->set) & ~rule->clear) ^ rule->toggle);
+  for (const KeyRef& off : rule->clears)
+    if (const int bit = LedBitOf(panel, off); bit >= 0) led_ = quint8(led_ & ~(1u << bit));
+  if (const int bit = LedBitOf(panel, rule->key); bit >= 0) {
+    if (rule->effect == LedEffect::Set) led_ = quint8(led_ | (1u << bit));
+    if (rule->effect == LedEffect::Toggle) led_ = quint8(led_ ^ (1u << bit));
+  }
   if (led_ != before)
     log_.Event(link, QStringLiteral("led"), {{"led", int(led_)}, {"was", int(before)}});
 }
