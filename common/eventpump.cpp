@@ -20,15 +20,18 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   QElapsedTimer clock;
   clock.start();
   PumpEvents();
-  // Conditions may change outside events (a port's buffer count), so wake at
-  // least every 10 ms to look again even when no event arrives.
-  constexpr qint64 kMaxSleep = 10;
+  if (done()) return true;
+  // Everything a wait looks at changes through an event (a socket's or a
+  // port's notifier, a timer, a window event), so the loop sleeps until the
+  // next event or until the time is up, and looks again after each event.
+  // One timer for the whole wait, precise so that the wait ends on time.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
   while (!done()) {
     const qint64 left = timeoutMs - clock.elapsed();
     if (left <= 0) return false;
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.start(static_cast<int>(qMin(left, kMaxSleep)));
+    if (!deadline.isActive()) deadline.start(static_cast<int>(left));
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   }
   return true;

@@ -13,7 +13,8 @@ quint32 TickCount();
 void PumpEvents();
 
 // Runs events until done() is true or timeoutMs has passed; returns done().
-// Sleeps in the event loop between events, so a long wait costs next to no CPU.
+// Sleeps in the event loop between events, with no periodic wake-up: done()
+// is looked at after each event, so it must change only through events.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Runs events for ms milliseconds.

@@ -1,8 +1,8 @@
 // Starts the unit simulator on 127.0.0.1, connects the keyboard window to it
 // over TCP (offscreen, settings in a temporary folder) and reports the CPU
 // time the window's process used while connected and idle: the LED poll
-// every second and the PC keyboard poll every 10 ms, with the window active
-// so that each keyboard poll runs its whole idle path.
+// every second, with the window active. The PC keyboard poll runs only while
+// a key needs it, so the count of keyboard polls shows it stays quiet.
 //   bench_idle [seconds] [--no-key-poll]   (default 30; the option stops the
 //   keyboard poll, to compare with what the rest of the window costs)
 #include <QApplication>
@@ -79,10 +79,6 @@ int main(int argc, char* argv[]) {
   window.activateWindow();
   zam::PumpUntil([&] { return window.isActiveWindow(); }, 2000);
   zam::PumpFor(1500);  // the first LED poll has run
-  if (!window.tmrKeyHook->isActive()) {
-    std::fprintf(stderr, "the keyboard poll is not running\n");
-    return 1;
-  }
   if (!keyPoll) window.tmrKeyHook->stop();
   int keyPolls = 0;
   QObject::connect(window.tmrKeyHook, &QTimer::timeout, [&] { ++keyPolls; });

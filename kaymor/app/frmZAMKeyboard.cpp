@@ -27,6 +27,7 @@
 #include "keypanel.h"
 #include "msgbox.h"
 #include "panellayout.h"
+#include "keypollgate.h"
 #include "pckeyboard.h"
 #include "pictures.h"
 #include "settingsstore.h"
@@ -100,6 +101,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
 
   Panel = new KeyPanel(*this);
   PCKeyboard = new PcKeyboard(*this, *Panel);
+  KeyPoll = new KeyPollGate(*this, *PCKeyboard);
 }
 
 frmZAMKeyboard::~frmZAMKeyboard() {
@@ -470,6 +472,6 @@ void frmZAMKeyboard::ShowKeyboardMap() {
   keyboardMap_->activateWindow();
 }
 
-void frmZAMKeyboard::tmrKeyHook_Timer() { PCKeyboard->KeyHook(); }
+void frmZAMKeyboard::tmrKeyHook_Timer() { KeyPoll->Poll(); }
 
 }  // namespace zam

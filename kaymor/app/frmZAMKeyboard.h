@@ -43,6 +43,7 @@ class AddressCombo : public QComboBox {
 };
 
 class KeyPanel;
+class KeyPollGate;
 class PcKeyboard;
 
 // The PC keyboard poll's state.
@@ -113,6 +114,7 @@ class frmZAMKeyboard : public QMainWindow {
   PCKB_STATE PCKB;
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
   PcKeyboard* PCKeyboard = nullptr;  // the PC keyboard poll
+  KeyPollGate* KeyPoll = nullptr;    // when the poll runs
   AddressList IPList;       // the hidden sorted list behind cboIPList
   QString Timer1Tag;        // "LED-NoResponse" after a missed TCP LED reply
   int DiscoverTicks = 0;

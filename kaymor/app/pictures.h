@@ -12,7 +12,9 @@ namespace zam {
 QString PicturePath(const QString& relative);
 
 // Shows the picture in the label and records it in the label's "picture"
-// property; a missing or unreadable file leaves the previous picture.
+// property; a missing or unreadable file leaves the previous picture. A label
+// that is not on show (inside a hidden panel) decodes its picture when it is
+// first shown.
 bool LoadPicture(QLabel* label, const QString& relative);
 
 // The folder that holds Images/ (tests point it at their own pictures).

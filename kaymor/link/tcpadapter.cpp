@@ -8,6 +8,9 @@ TcpAdapter::TcpAdapter(QObject* parent) : QObject(parent) {
     const qint64 n = socket_.bytesAvailable();
     if (n > 0) emit DataArrival(n);
   });
+  // A key frame is a few bytes that must leave at once, not wait for more.
+  connect(&socket_, &QTcpSocket::connected, this,
+          [this] { socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
   connect(&socket_, &QTcpSocket::disconnected, this, [this] { peerClosed_ = true; });
   connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
     if (e == QAbstractSocket::RemoteHostClosedError)
@@ -51,7 +54,10 @@ void TcpAdapter::Close() {
 
 bool TcpAdapter::SendData(const QByteArray& bytes) {
   if (socket_.state() != QAbstractSocket::ConnectedState) return false;
-  return socket_.write(bytes) == bytes.size();
+  if (socket_.write(bytes) != bytes.size()) return false;
+  // Handed to the kernel now rather than on a later pass of the event loop.
+  socket_.flush();
+  return true;
 }
 
 QByteArray TcpAdapter::GetData(qint64 n) { return socket_.read(n); }

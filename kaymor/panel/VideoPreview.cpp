@@ -3,23 +3,18 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
+#include <QLibrary>
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <cmath>
 
-#ifdef KAYMOR_HAVE_MULTIMEDIA
-#include <QCamera>
-#include <QCameraDevice>
-#include <QMediaCaptureSession>
-#include <QMediaDevices>
-#include <QVideoWidget>
-#endif
-
 #include "frmZAMKeyboard.h"
 #include "panellayout.h"
 #include "settingsstore.h"
+#include "videosource.h"
 
 namespace zam {
 
@@ -37,22 +32,20 @@ constexpr int kPreviewLeft = 20;
 constexpr int kPreviewWidth = 10800;
 constexpr int kPreviewHeight = 7140;
 
-#ifdef KAYMOR_HAVE_MULTIMEDIA
-// Debian's Qt 6.4 loads its GStreamer backend by default, which sees no camera
-// unless further GStreamer plugins are installed; the FFmpeg backend reads the
-// V4L2 devices itself. An explicit QT_MEDIA_BACKEND still wins.
-void ChooseMediaBackend() {
-  static bool chosen = false;
-  if (chosen) return;
-  chosen = true;
-  if (qEnvironmentVariableIsSet("QT_MEDIA_BACKEND")) return;
-  for (const QString& dir : QCoreApplication::libraryPaths()) {
-    const QDir plugins(dir + QStringLiteral("/multimedia"));
-    if (!plugins.entryList({QStringLiteral("*ffmpegmediaplugin*")}, QDir::Files).isEmpty()) {
-      qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-      return;
-    }
+#ifdef KAYMOR_HAVE_VIDEO_MODULE
+// kaymor_video.so beside the program (a build folder), then in the installed
+// tree's library folder.
+std::unique_ptr<VideoSource> LoadVideoSource(QWidget* parent) {
+  const QString programDir = QCoreApplication::applicationDirPath();
+  for (const QString& path : {programDir + QStringLiteral("/kaymor_video.so"),
+                              QDir::cleanPath(programDir + QStringLiteral("/../" KAYMOR_LIBDIR "/kaymor/kaymor_video.so"))}) {
+    if (!QFileInfo::exists(path)) continue;
+    QLibrary module(path);
+    // Never unloaded: the source's code runs as long as the pane exists.
+    const auto create = reinterpret_cast<CreateVideoSourceFn>(module.resolve(kCreateVideoSourceName));
+    if (create) return std::unique_ptr<VideoSource>(create(parent, VideoPreview::kNoDevice));
   }
+  return nullptr;
 }
 #endif
 
@@ -114,48 +107,29 @@ void VideoPreview::Apply() {
 }
 
 void VideoPreview::OpenCamera() {
-#ifdef KAYMOR_HAVE_MULTIMEDIA
-  if (camera_) return;
-  ChooseMediaBackend();
-  // Looked up at every start, so a device plugged in meanwhile is used.
-  const QCameraDevice device = QMediaDevices::defaultVideoInput();
-  if (device.isNull()) {
+#ifdef KAYMOR_HAVE_VIDEO_MODULE
+  if (!sourceLoaded_) {
+    sourceLoaded_ = true;
+    source_ = LoadVideoSource(this);
+  }
+#endif
+  if (!source_) {
     ShowPlaceholder(QString::fromLatin1(kNoDevice));
     return;
   }
-  if (!session_) {
-    session_ = new QMediaCaptureSession(this);
-    video_ = new QVideoWidget(this);
-    video_->setGeometry(rect());
-    session_->setVideoOutput(video_);
-  }
-  camera_ = new QCamera(device, this);
-  connect(camera_, &QCamera::errorOccurred, this, [this](QCamera::Error error, const QString& text) {
-    if (error != QCamera::NoError) ShowPlaceholder(text.isEmpty() ? QString::fromLatin1(kNoDevice) : text);
-  });
-  session_->setCamera(camera_);
+  if (source_->IsOpen()) return;
   placeholder_->hide();
-  video_->show();
-  camera_->start();
-#else
-  ShowPlaceholder(QString::fromLatin1(kNoDevice));
-#endif
+  const QString failure = source_->Open([this](const QString& text) { ShowPlaceholder(text); });
+  if (!failure.isEmpty()) ShowPlaceholder(failure);
 }
 
 // Frees the device for other programs while the pane is off.
 void VideoPreview::ReleaseCamera() {
-#ifdef KAYMOR_HAVE_MULTIMEDIA
-  if (!camera_) return;
-  camera_->disconnect(this);
-  camera_->stop();
-  session_->setCamera(nullptr);
-  delete camera_;
-  camera_ = nullptr;
-#endif
+  if (source_) source_->Release();
 }
 
 void VideoPreview::ShowPlaceholder(const QString& text) {
-  if (video_) video_->hide();
+  if (source_) source_->Hide();
   placeholder_->setText(text);
   placeholder_->setGeometry(rect());
   placeholder_->show();
@@ -168,7 +142,7 @@ QString VideoPreview::PlaceholderText() const {
 void VideoPreview::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   placeholder_->setGeometry(rect());
-  if (video_) video_->setGeometry(rect());
+  if (source_) source_->SetGeometry(rect());
 }
 
 void VideoPreview::SetLeft(int twips) { move(TwipsToPixels(twips), y()); }

@@ -1,16 +1,17 @@
 #pragma once
 // The live picture of the video pane: the system's default capture device
 // through Qt Multimedia, or a plain placeholder when there is none. The
-// window only starts, stops and places it.
+// window only starts, stops and places it. The multimedia side is a module
+// loaded at the first start (videosource.h).
 #include <QString>
 #include <QWidget>
+#include <memory>
 
-class QCamera;
 class QLabel;
-class QMediaCaptureSession;
-class QVideoWidget;
 
 namespace zam {
+
+class VideoSource;
 
 class VideoPreview : public QWidget {
   Q_OBJECT
@@ -55,10 +56,9 @@ class VideoPreview : public QWidget {
   void ShowPlaceholder(const QString& text);
 
   QLabel* placeholder_ = nullptr;
-  // Stay empty in a build without Qt Multimedia.
-  QCamera* camera_ = nullptr;
-  QMediaCaptureSession* session_ = nullptr;
-  QVideoWidget* video_ = nullptr;
+  // Stays empty in a build without Qt Multimedia, or when the module is missing.
+  std::unique_ptr<VideoSource> source_;
+  bool sourceLoaded_ = false;
   bool wanted_ = false;
   bool scheduled_ = false;
   int startCalls_ = 0;

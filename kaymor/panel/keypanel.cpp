@@ -182,8 +182,11 @@ void KeyPanel::MouseDown(const QString& control, int index, int button, int shif
   if (control == kAlarm) return AlarmDown(*key, button, x, y);
   if (control == kArrow) return ArrowDown(*key, button, x, y);
   if (button != LeftButton || !key->Layout().hit.Contains(x, y)) return;
-  ShowPicture(*key, true);
+  // The key code leaves before the picture changes: the unit hears the key
+  // as soon as the press arrives.
+  QPointer<PictureKey> guard(key);
   if (const auto pair = PairOf(*key)) Send(*pair);
+  if (guard) ShowPicture(*key, true);
 }
 
 void KeyPanel::MouseUp(const QString& control, int index, int button, int shift, float x, float y) {

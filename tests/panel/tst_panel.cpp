@@ -59,6 +59,36 @@ class TestPanel : public QObject {
     for (int i = 0; i < 2; ++i) session_->Panel().Key("imgArrow", i)->SetTag(QString());
   }
 
+  // A picture given to a label inside a hidden panel is decoded when the
+  // label is first shown; on show, a change is decoded at once. A missing
+  // file leaves the picture as it was, shown or not.
+  void hiddenLabelDecodesWhenShown() {
+    for (const char* name : {"deferred_a.png", "deferred_b.png"}) {
+      QImage image(3, 2, QImage::Format_RGB32);
+      image.fill(name[9] == 'a' ? Qt::red : Qt::blue);
+      QVERIFY(image.save(TempRoot() + "/Images/" + name));
+    }
+    QWidget window;
+    auto* panel = new QWidget(&window);
+    panel->hide();
+    auto* label = new QLabel(panel);
+    QVERIFY(zam::LoadPicture(label, "Images/deferred_a.png"));
+    QCOMPARE(label->property("picture").toString(), QString("Images/deferred_a.png"));
+    QVERIFY(label->pixmap().isNull());
+    QVERIFY(!zam::LoadPicture(label, "Images/no_such_picture.png"));
+    QCOMPARE(label->property("picture").toString(), QString("Images/deferred_a.png"));
+
+    window.show();
+    QVERIFY(label->pixmap().isNull());
+    panel->show();
+    QCOMPARE(label->pixmap().size(), QSize(3, 2));
+    QCOMPARE(label->pixmap().toImage().pixel(0, 0), QColor(Qt::red).rgb());
+    QVERIFY(zam::LoadPicture(label, "Images/deferred_b.png"));
+    QCOMPARE(label->pixmap().toImage().pixel(0, 0), QColor(Qt::blue).rgb());
+    QVERIFY(!zam::LoadPicture(label, "Images/no_such_picture.png"));
+    QCOMPARE(label->pixmap().toImage().pixel(0, 0), QColor(Qt::blue).rgb());
+  }
+
   void everyKeyIsPlacedOnItsPanel() {
     Session& s = Use("tcp");
     for (const zam::layout::KeyPicture& k : zam::layout::kKeys) {

@@ -1,5 +1,6 @@
 // The video pane of the keyboard window: its stored switch, the menu entry,
 // start and stop of the preview, and the window layouts that depend on it.
+#include <QFile>
 #include <QFrame>
 #include <QMenuBar>
 #include <QScreen>
@@ -58,6 +59,26 @@ class TestVideo : public QObject {
     }
   }
   void init() { ResetSettings(); }
+
+  // The multimedia libraries are loaded the first time the pane is switched
+  // on, not at the start of a window with the pane off. First of the cases:
+  // once loaded they stay.
+  void multimediaLoadedWithThePane() {
+    auto mapped = [](const char* name) {
+      QFile maps(QStringLiteral("/proc/self/maps"));
+      return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(name);
+    };
+    if (!QFile::exists(QCoreApplication::applicationDirPath() + "/kaymor_video.so"))
+      QSKIP("built without Qt Multimedia");
+    if (mapped("libQt6Multimedia")) QSKIP("this test program was linked with the multimedia libraries");
+    Window win;
+    QVERIFY(LoadWith(win, "0"));
+    zam::PumpFor(50);
+    QVERIFY(!mapped("libQt6Multimedia"));
+    win.w->mnuToolsVideo->trigger();
+    QVERIFY(zam::PumpUntil([&] { return mapped("kaymor_video.so"); }, 5000));
+    QVERIFY(mapped("libQt6Multimedia"));
+  }
 
   void storedSwitch_data() {
     QTest::addColumn<QString>("stored");
