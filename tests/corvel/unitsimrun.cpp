@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QtDebug>
+#include <QTest>
 
 #include "eventpump.h"
 
@@ -26,7 +27,7 @@ bool UnitSim::Adopt(QProcess* process) {
 }
 
 bool UnitSim::WaitReady() {
-  const bool ready = zam::PumpUntil(
+  const bool ready = QTest::qWaitFor(
       [this] {
         output_ += QString::fromLocal8Bit(process_->readAllStandardOutput());
         return output_.contains(QLatin1String("ready")) ||

@@ -47,7 +47,7 @@ bool XdoTool(const QStringList& args) {
   QProcess p;
   p.start(QStringLiteral("xdotool"), args);
   if (!p.waitForStarted()) return false;
-  zam::PumpUntil([&] { return p.state() == QProcess::NotRunning; }, 30000);
+  QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 30000);
   zam::PumpFor(200);  // the last keys' events
   return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
@@ -57,7 +57,7 @@ bool ShowFocused(QWidget* w) {
   w->show();
   if (!QTest::qWaitForWindowExposed(w)) return false;
   if (!XdoTool({"windowfocus", "--sync", QString::number(w->winId())})) return false;
-  return zam::PumpUntil([&] { return QApplication::activeWindow() == w; }, 5000);
+  return QTest::qWaitFor([&] { return QApplication::activeWindow() == w; }, 5000);
 }
 
 QLineEdit* Box(QWidget* field, int part) {
@@ -190,7 +190,7 @@ class TestFieldsX11 : public QObject {
     QVERIFY(XdoTool({"key", "alt+s"}));
     QVERIFY(XdoTool({"type", "--delay", "80", serial}));
     QVERIFY(XdoTool({"key", "Return"}));
-    QVERIFY(zam::PumpUntil([&] { return !d.isVisible() || !messages_.isEmpty(); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return !d.isVisible() || !messages_.isEmpty(); }, 10000));
     QCOMPARE(zam::NewAddressEntry, entry);
     if (entry.isEmpty()) {
       QCOMPARE(messages_.size(), 1);
@@ -213,15 +213,15 @@ class TestFieldsX11 : public QObject {
     frmOptions d;
     QVERIFY(ShowFocused(&d));
     QVERIFY(XdoTool({"key", "alt+e", "alt+r"}));
-    QVERIFY(zam::PumpUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] { return d.lblStatus->text() == QLatin1String("Finished getting the Ethernet information"); }, 8000));
     QCOMPARE(d.dqIpAddress[0]->PartAddress(), QStringList({"0", "5", "6", "7"}));
     QCOMPARE(d.dqIpAddress[2]->PartAddress(), QStringList({"0", "0", "0", "0"}));
     QVERIFY(XdoTool({"key", "alt+c"}));
-    QVERIFY(zam::PumpUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] { return d.lblStatus->text() == QLatin1String("Ethernet settings were set to unit successfully."); },
         8000));
-    QVERIFY(zam::PumpUntil([&] { return SerialRx(sim).size() >= 4; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= 4; }, 3000));
     QCOMPARE(SerialRx(sim).at(1), QStringLiteral("FFAA11FEC2" "0100" "00050607" "FFFFFF00" "00000000" "000000"));
     QVERIFY(messages_.isEmpty());
   }

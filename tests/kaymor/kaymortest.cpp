@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <csignal>
 
@@ -141,7 +142,7 @@ bool UnitSim::Start(QStringList args) {
   process.start();
   if (!process.waitForStarted(5000)) return false;
   QString out;
-  const bool ready = zam::PumpUntil(
+  const bool ready = QTest::qWaitFor(
       [&] {
         out += QString::fromLocal8Bit(process.readAllStandardOutput());
         return out.contains("ready\n") || process.state() == QProcess::NotRunning;

@@ -1,5 +1,6 @@
 // The keyboard window against the unit simulator on a pseudo-terminal.
 #include "eventpump.h"
+#include <QTest>
 #include "kaymortest.h"
 #include "settingsstore.h"
 
@@ -235,7 +236,7 @@ class TestLinkSerial : public QObject {
     QVERIFY(win.w->IsConnected());
     win.w->RebootSequence();
     QVERIFY(!win.w->IsConnected());
-    QVERIFY(zam::PumpUntil([&] {
+    QVERIFY(QTest::qWaitFor([&] {
       const QList<QJsonObject> rx = sim.Received("serial");
       return !rx.isEmpty() && rx.last().value("hex").toString().startsWith("ff cc 11 ff 05 01 00");
     }, 2000));

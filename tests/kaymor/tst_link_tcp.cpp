@@ -1,5 +1,6 @@
 // The keyboard window against the unit simulator over TCP on 127.0.0.1.
 #include "eventpump.h"
+#include <QTest>
 #include "kaymortest.h"
 #include "settingsstore.h"
 
@@ -171,9 +172,9 @@ class TestLinkTcp : public QObject {
     QVERIFY(sim.Received("tcp").isEmpty());
 
     QTest::keyClick(win.w.get(), Qt::Key_C, Qt::AltModifier);
-    QVERIFY(zam::PumpUntil([&] { return win.w->IsConnected(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return win.w->IsConnected(); }, 3000));
     QTest::keyClick(win.w.get(), Qt::Key_D, Qt::AltModifier);
-    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return !win.w->IsConnected(); }, 1000));
     QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Desk)"));
   }
 
@@ -184,7 +185,7 @@ class TestLinkTcp : public QObject {
     sim.Stop();
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 1500));
+    QVERIFY(QTest::qWaitFor([&] { return !win.w->IsConnected(); }, 1500));
     QVERIFY(clock.elapsed() <= 1100);
     QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Gate)"));
   }
@@ -195,7 +196,7 @@ class TestLinkTcp : public QObject {
     QVERIFY(Connect(sim, win, {"--type", "1", "--led", "0x05"}));
     QVERIFY(win.Find<QLabel>("picKeyboard(0)")->isVisibleTo(win.w.get()));
     QVERIFY(!win.Find<QLabel>("picKeyboard(1)")->isVisibleTo(win.w.get()));
-    QVERIFY(zam::PumpUntil([&] { return win.Picture("imgLED(0)") == "Images/zam_led_r.jpg"; }, 2500));
+    QVERIFY(QTest::qWaitFor([&] { return win.Picture("imgLED(0)") == "Images/zam_led_r.jpg"; }, 2500));
     for (int i = 0; i < 8; ++i) {
       const QString expected = (i == 0 || i == 2) ? "Images/zam_led_r.jpg" : "Images/zam_led_w.jpg";
       QCOMPARE(win.Picture(QString("imgLED(%1)").arg(i)), expected);
@@ -222,7 +223,7 @@ class TestLinkTcp : public QObject {
     QVERIFY(Connect(sim, win, simArgs + QStringList{"--type", "1", "--led", "0x05", "--name", "Dock"}));
     QCOMPARE(win.Status(), QString("Status: Connected to 127.0.0.1 (Dock)"));
     QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("1"));
-    QVERIFY(zam::PumpUntil([&] { return win.Picture("imgLED(2)") == "Images/zam_led_r.jpg"; }, 3500));
+    QVERIFY(QTest::qWaitFor([&] { return win.Picture("imgLED(2)") == "Images/zam_led_r.jpg"; }, 3500));
     QCOMPARE(win.Picture("imgLED(1)"), QString("Images/zam_led_w.jpg"));
     zam::PumpFor(2500);  // LED replies keep being seen: the link stays up
     QVERIFY(win.w->IsConnected());
@@ -254,7 +255,7 @@ class TestLinkTcp : public QObject {
     QElapsedTimer clock;
     clock.start();
     // First request within a second, a 2 s wait, then the next Timer1 tick.
-    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 6000));
+    QVERIFY(QTest::qWaitFor([&] { return !win.w->IsConnected(); }, 6000));
     QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() <= 4500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Mute)"));
     QVERIFY(win.w->Timer1Tag.isEmpty());
@@ -270,9 +271,9 @@ class TestLinkTcp : public QObject {
       for (const QJsonObject& o : mute.Received("tcp")) n += o.value("hex").toString() == "ff ff 05 02 00 00 00 00";
       return n;
     };
-    QVERIFY(zam::PumpUntil([&] { return ledRequests() > 0; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return ledRequests() > 0; }, 2000));
     mute.Stop();
-    QVERIFY(zam::PumpUntil([&] { return !win.w->IsConnected(); }, 1500));
+    QVERIFY(QTest::qWaitFor([&] { return !win.w->IsConnected(); }, 1500));
 
     UnitSim unit;
     QVERIFY(unit.Start({"--tcp", QString("127.0.0.1:%1").arg(mute.tcpPort)}));

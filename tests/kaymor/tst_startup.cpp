@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
+#include <QTest>
 
 #include "appinfo.h"
 #include "eventpump.h"
@@ -30,7 +31,7 @@ struct Kaymor {
     p.start();
     p.waitForStarted(5000);
   }
-  bool Finished(int ms) { return zam::PumpUntil([&] { return p.state() == QProcess::NotRunning; }, ms); }
+  bool Finished(int ms) { return QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, ms); }
 };
 
 QString Marker() {
@@ -185,7 +186,7 @@ class TestStartup : public QObject {
   void secondProcessDefersToTheFirst() {
     Kaymor first;
     first.Start();
-    QVERIFY(zam::PumpUntil([] { return Marker() == "Yes"; }, 10000));
+    QVERIFY(QTest::qWaitFor([] { return Marker() == "Yes"; }, 10000));
     zam::PumpFor(300);  // its instance socket is listening by now
     const QString before = SettingsText();
 
@@ -203,7 +204,7 @@ class TestStartup : public QObject {
     third.Start();
     QVERIFY(first.Finished(10000));
     QCOMPARE(first.p.exitCode(), 0);
-    QVERIFY(zam::PumpUntil([] { return Marker() == "Yes"; }, 10000));
+    QVERIFY(QTest::qWaitFor([] { return Marker() == "Yes"; }, 10000));
     zam::PumpFor(300);
     QCOMPARE(third.p.state(), QProcess::Running);
     QCOMPARE(Marker(), QString("Yes"));

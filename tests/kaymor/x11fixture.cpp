@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -105,7 +106,7 @@ bool Connect(const QString& window, const kaymortest::UnitSim& sim, bool tcp) {
   Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
   // Connected once the LED poll asks.
   const QString ledRequest = tcp ? "ff ff 05 02" : "ff bb 11 ff b6";
-  return zam::PumpUntil(
+  return QTest::qWaitFor(
       [&] {
         for (const QJsonObject& o : sim.Received(tcp ? "tcp" : "serial"))
           if (o.value("hex").toString().startsWith(ledRequest)) return true;

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTest>
 #include <functional>
 #include <memory>
 
@@ -38,7 +39,7 @@ void Key(const QStringList& keys) {
 bool Focus(QWidget* window) {
   if (!QTest::qWaitForWindowExposed(window)) return false;
   Run({"xdotool", "windowfocus", "--sync", QString::number(window->winId())});
-  return zam::PumpUntil([&] { return QApplication::activeWindow() == window; }, 3000);
+  return QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }, 3000);
 }
 
 // A real left click in the middle of the widget.
@@ -67,7 +68,7 @@ void AnswerNextBox(BoxSeen* seen, const QString& key) {
     seen->text = box->text();
     seen->defaultButton = box->defaultButton() ? box->defaultButton()->text().remove('&') : QString();
     Run({"xdotool", "windowfocus", "--sync", QString::number(box->winId())});
-    zam::PumpUntil([box] { return QApplication::activeWindow() == box; }, 3000);
+    QTest::qWaitFor([box] { return QApplication::activeWindow() == box; }, 3000);
     Run({"xdotool", "key", key});
   });
   timer->start();
@@ -128,7 +129,7 @@ class TestOperatorX11 : public QObject {
     AnswerNextBox(&seen, answer);
     win.w->cboComPort->setFocus();
     Key({"ctrl+Delete"});
-    QVERIFY(zam::PumpUntil([&] { return !seen.title.isEmpty() && !QApplication::activeModalWidget(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !seen.title.isEmpty() && !QApplication::activeModalWidget(); }, 5000));
     QCOMPARE(seen.title, QStringLiteral("Delete All IP Addresses"));
     QCOMPARE(seen.defaultButton, QStringLiteral("No"));
     QCOMPARE(win.w->cboComPort->currentText(), entry);
@@ -137,7 +138,7 @@ class TestOperatorX11 : public QObject {
 
     QVERIFY(Focus(win.w.get()));
     Key({"alt+c"});
-    QVERIFY2(zam::PumpUntil([&] { return win.w->IsConnected(); }, 10000), qPrintable(win.Status()));
+    QVERIFY2(QTest::qWaitFor([&] { return win.w->IsConnected(); }, 10000), qPrintable(win.Status()));
   }
 
   // Delete of one address asks with No as the default too.
@@ -150,7 +151,7 @@ class TestOperatorX11 : public QObject {
     AnswerNextBox(&seen, "Return");
     win.w->cboComPort->setFocus();
     Key({"Delete"});
-    QVERIFY(zam::PumpUntil([&] { return !seen.title.isEmpty() && !QApplication::activeModalWidget(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !seen.title.isEmpty() && !QApplication::activeModalWidget(); }, 5000));
     QCOMPARE(seen.title, QStringLiteral("Delete a IP Address"));
     QCOMPARE(seen.defaultButton, QStringLiteral("No"));
     QCOMPARE(zam::GetSetting("IPAddressList", "Total"), QStringLiteral("1"));
@@ -170,9 +171,9 @@ class TestOperatorX11 : public QObject {
     kaymortest::Window win;
     QVERIFY(LoadFor(win, sim));
     Click(win.Find<QLineEdit>(box));
-    QVERIFY(zam::PumpUntil([&] { return QApplication::focusWidget() == win.Find<QLineEdit>(box); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return QApplication::focusWidget() == win.Find<QLineEdit>(box); }, 3000));
     Key({"Return"});
-    QVERIFY2(zam::PumpUntil([&] { return win.w->IsConnected(); }, 10000), qPrintable(win.Status()));
+    QVERIFY2(QTest::qWaitFor([&] { return win.w->IsConnected(); }, 10000), qPrintable(win.Status()));
     QCOMPARE(win.Status(), QStringLiteral("Status: Connected to 127.0.0.1 (") + win.w->Link.UnitInfo.Name + ')');
     // Every label of the connection frame greys with its control.
     for (const char* label : {"lblComPort", "Label1(0)", "Label1(1)"}) QVERIFY2(!win.Find<QLabel>(label)->isEnabled(), label);
@@ -190,7 +191,7 @@ class TestOperatorX11 : public QObject {
     // The connect's wait runs events: a timer looks inside it.
     const CursorSeen during = CursorAfter(2000, [&] { return win.Status(); });
     Click(win.w->cmdConnect);
-    QVERIFY(zam::PumpUntil([&] { return win.Status().startsWith(QLatin1String("Status: Could not detect")); }, 15000));
+    QVERIFY(QTest::qWaitFor([&] { return win.Status().startsWith(QLatin1String("Status: Could not detect")); }, 15000));
     QCOMPARE(during->status, QStringLiteral("Status: Detecting the unit..."));
     QCOMPARE(during->shape, int(Qt::WaitCursor));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -211,7 +212,7 @@ class TestOperatorX11 : public QObject {
     sim.Pause();
     const CursorSeen during = CursorAfter(2000, [&] { return d.lblStatus->text(); });
     Click(d.cmdEthernet[0]);
-    QVERIFY(zam::PumpUntil([&] { return d.lblStatus->text().startsWith(QLatin1String("Could not get")); }, 10000));
+    QVERIFY(QTest::qWaitFor([&] { return d.lblStatus->text().startsWith(QLatin1String("Could not get")); }, 10000));
     QCOMPARE(during->status, QStringLiteral("Getting the Ethernet information"));
     QCOMPARE(during->shape, int(Qt::WaitCursor));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -243,7 +244,7 @@ class TestOperatorX11 : public QObject {
     QVERIFY(win.Load());
     QVERIFY(Focus(win.w.get()));
     for (const QString& key : keys) Key({key});
-    QVERIFY(zam::PumpUntil([&] { return win.w->KeyboardMap() && win.w->KeyboardMap()->isVisible(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return win.w->KeyboardMap() && win.w->KeyboardMap()->isVisible(); }, 3000));
     zam::frmKeyboardMap* map = win.w->KeyboardMap();
     QCOMPARE(map->UnitType(), unitType);
     QStringList shown;
@@ -302,7 +303,7 @@ class TestOperatorX11 : public QObject {
     QVERIFY(win.Load());
     QVERIFY(Focus(win.w.get()));
     Click(win.Find<QWidget>("imgRec(1)"));
-    QVERIFY(zam::PumpUntil([&] { return win.Status() == QLatin1String("Status: Connect to a unit first"); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return win.Status() == QLatin1String("Status: Connect to a unit first"); }, 3000));
   }
 };
 

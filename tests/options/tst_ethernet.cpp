@@ -183,7 +183,7 @@ void TestEthernet::changeWritesSettingsThenCommands() {
 
   const QByteArray write = QByteArray::fromHex("FFAA11FEC2" "0101" "C0A8011E" "FFFFFF00" "C0A80101" "000000");
   QCOMPARE(write, zam::BuildSettingsWrite(1, 1, {192, 168, 1, 30}, {255, 255, 255, 0}, {192, 168, 1, 1}));
-  QVERIFY(zam::PumpUntil([&] { return SerialRx(sim).size() >= 4; }, 3000));
+  QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= 4; }, 3000));
   QCOMPARE(SerialRx(sim).mid(1), (QList<QByteArray>{write, PortMsg(5, 0, 5), PortMsg(5, 1, 5)}));
 
   // The profile of the new settings, listed and remembered.
@@ -237,7 +237,7 @@ void TestEthernet::changeWritesBackWhatReadGot() {
   QCOMPARE(d.dqIpAddress[2]->PartAddress(), Tab(d).section(' ', 4).split('.'));
   d.cmdEthernet[1]->click();
   QCOMPARE(d.lblStatus->text(), QStringLiteral("Ethernet settings were set to unit successfully."));
-  QVERIFY(zam::PumpUntil([&] { return SerialRx(sim).size() >= 4; }, 3000));
+  QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= 4; }, 3000));
   QCOMPARE(SerialRx(sim).at(1), write);
 
   QFile file(zam::ProfileFilePath());
@@ -292,7 +292,7 @@ void TestEthernet::rebootSendsTheRequest() {
   frmOptions d;
   d.cmdEthernet[4]->click();
   QCOMPARE(d.lblStatus->text(), QStringLiteral("Reboot request was sent to the unit."));
-  QVERIFY(zam::PumpUntil([&] { return !SerialRx(sim).isEmpty(); }, 3000));
+  QVERIFY(QTest::qWaitFor([&] { return !SerialRx(sim).isEmpty(); }, 3000));
   QCOMPARE(SerialRx(sim), QList<QByteArray>{QByteArray::fromHex("FFCC11FE0501") + QByteArray(16, '\0')});
 }
 

@@ -4,6 +4,7 @@
 // received read back from the simulator's log.
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 #include <chrono>
 #include <memory>
 
@@ -90,7 +91,7 @@ class Session {
     zam::SendPanelKey(win.w->Link, win.w->cboCommType->currentIndex(), kSentinel);
     const int sentinel = Code(kSentinel);
     QList<Received> keys;
-    zam::PumpUntil(
+    QTest::qWaitFor(
         [&] {
           keys = Keys().mid(before);
           return !keys.isEmpty() && keys.last().code == sentinel;

@@ -2,6 +2,7 @@
 // over the serial line: codes received, pictures, arrow repeat, alarm mode.
 #include <QPixmapCache>
 #include <QTimer>
+#include <QTest>
 
 #include "debuglog.h"
 #include "expectedcodes.h"
@@ -45,7 +46,7 @@ class TestPanel : public QObject {
       released = true;
     });
     s.Panel().MouseDown(control, index, button, 0, x, y);
-    zam::PumpUntil([&] { return released; }, holdMs + 5000);
+    QTest::qWaitFor([&] { return released; }, holdMs + 5000);
   }
 
   static QList<int> Codes(std::initializer_list<int> codes) { return QList<int>(codes); }

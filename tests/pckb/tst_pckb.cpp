@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QTest>
 #include <chrono>
 
 #include "eventpump.h"
@@ -82,7 +83,7 @@ struct Rig {
     return codes;
   }
   bool WaitForCodes(qsizetype count, int ms = 3000) const {
-    return zam::PumpUntil([&] { return Codes().size() >= count; }, ms);
+    return QTest::qWaitFor([&] { return Codes().size() >= count; }, ms);
   }
   // Every log line with this event name ("reboot", ...).
   int Events(const QString& name) const {
@@ -249,7 +250,7 @@ class TestPcKeyboard : public QObject {
     });
     sampler.start(2);
     rig.Tap(Qt::Key_R);
-    QVERIFY(zam::PumpUntil([&] { return shownTo != 0; }, 1500));
+    QVERIFY(QTest::qWaitFor([&] { return shownTo != 0; }, 1500));
     const qint64 shownMs = (shownTo - shownFrom) / 1000;
     QVERIFY2(shownMs >= 70 && shownMs <= 400, qPrintable(QString::number(shownMs)));
     QCOMPARE(rec->property("picture").toString(), QString("Images/zam_rec.jpg"));
@@ -310,10 +311,10 @@ class TestPcKeyboard : public QObject {
     QVERIFY(rig.Start(4, link, {}, true));
     rig.Press(Qt::Key_Control, Qt::ControlModifier);
     rig.Press(Qt::Key_R, Qt::ControlModifier);
-    QVERIFY(zam::PumpUntil([&] { return !rig.win.w->IsConnected(); }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return !rig.win.w->IsConnected(); }, 8000));
     rig.Release(Qt::Key_R, Qt::ControlModifier);
     rig.Release(Qt::Key_Control);
-    QVERIFY(zam::PumpUntil([&] { return rig.Events("reboot") == 1; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return rig.Events("reboot") == 1; }, 2000));
     QVERIFY(!rig.win.w->tmrKeyHook->isActive());
     QStringList lines = rig.DebugLines("");
     lines.removeIf([](const QString& l) { return l.startsWith("SendCOMMsg: "); });  // the reboot write

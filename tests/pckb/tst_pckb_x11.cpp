@@ -7,6 +7,7 @@
 
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTest>
 
 using x11test::Run;
 
@@ -85,7 +86,7 @@ class TestPcKeyboardX11 : public QObject {
     const QString window = StartConnected(kaymor, sim, unitType, tcp);
     QVERIFY(!window.isEmpty());
     Run(QStringList{"xdotool"} << xdotool);
-    zam::PumpUntil([&] { return Keys(sim, tcp).size() >= codes.size(); }, 5000);
+    QTest::qWaitFor([&] { return Keys(sim, tcp).size() >= codes.size(); }, 5000);
     zam::PumpFor(500);
     QCOMPARE(Codes(Keys(sim, tcp)), codes);
   }
@@ -130,7 +131,7 @@ class TestPcKeyboardX11 : public QObject {
     zam::PumpFor(1000);
     QCOMPARE(Codes(Keys(sim, true)), QList<int>{});
     Run({"xdotool", "key", "r"});
-    QVERIFY(zam::PumpUntil([&] { return !Keys(sim, true).isEmpty(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !Keys(sim, true).isEmpty(); }, 3000));
     QCOMPARE(Codes(Keys(sim, true)), QList<int>{0x12});
   }
 
@@ -148,7 +149,7 @@ class TestPcKeyboardX11 : public QObject {
     zam::PumpFor(500);
     QCOMPARE(Codes(Keys(sim, true)), QList<int>{});
     Run({"xdotool", "key", "s"});
-    QVERIFY(zam::PumpUntil([&] { return !Keys(sim, true).isEmpty(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !Keys(sim, true).isEmpty(); }, 3000));
     QCOMPARE(Codes(Keys(sim, true)), QList<int>{0x11});
   }
 
@@ -189,7 +190,7 @@ class TestPcKeyboardX11 : public QObject {
     QVERIFY(Run({"setxkbmap", "-query"}).contains(QRegularExpression("layout:\\s+" + layout)));
     zam::PumpFor(500);  // the program takes the new keymap
     Run(QStringList{"xdotool", "key", "--delay", "300"} << keys);
-    zam::PumpUntil([&] { return Keys(sim, true).size() >= codes.size(); }, 5000);
+    QTest::qWaitFor([&] { return Keys(sim, true).size() >= codes.size(); }, 5000);
     zam::PumpFor(500);
     QCOMPARE(Codes(Keys(sim, true)), codes);
   }
@@ -205,7 +206,7 @@ class TestPcKeyboardX11 : public QObject {
       QFile f(sim.logPath);
       return f.open(QIODevice::ReadOnly) && f.readAll().contains(("\"event\":\"" + event + "\"").toUtf8());
     };
-    QVERIFY(zam::PumpUntil([&] { return logHas("reboot") && logHas("disconnect"); }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return logHas("reboot") && logHas("disconnect"); }, 8000));
     QCOMPARE(Codes(Keys(sim, true)), QList<int>{});
     // Disconnected: no more LED requests reach the unit.
     zam::PumpFor(300);

@@ -3,13 +3,14 @@
 #include "eventpump.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 #include <csignal>
 
 SimProcess::~SimProcess() {
   if (process.state() != QProcess::NotRunning) {
     process.kill();
-    zam::PumpUntil([this] { return process.state() == QProcess::NotRunning; }, 5000);
+    QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, 5000);
   }
 }
 
@@ -20,7 +21,7 @@ bool SimProcess::Start(QStringList args) {
     args << QStringLiteral("--udp-port") << QStringLiteral("0");
   process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process.start(QStringLiteral(UNITSIM_PATH), args);
-  const bool ready = zam::PumpUntil(
+  const bool ready = QTest::qWaitFor(
       [this] {
         output += QString::fromLocal8Bit(process.readAllStandardOutput());
         return output.contains(QLatin1String("ready\n")) ||
@@ -42,7 +43,7 @@ bool SimProcess::Start(QStringList args) {
 
 bool SimProcess::Terminate(int* code) {
   ::kill(pid_t(process.processId()), SIGTERM);
-  zam::PumpUntil([this] { return process.state() == QProcess::NotRunning; }, 5000);
+  QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, 5000);
   if (process.state() != QProcess::NotRunning) return false;
   *code = process.exitCode();
   return process.exitStatus() == QProcess::NormalExit;
@@ -50,7 +51,7 @@ bool SimProcess::Terminate(int* code) {
 
 QByteArray ReadBytes(QIODevice& device, int n, int timeoutMs) {
   QByteArray got;
-  zam::PumpUntil(
+  QTest::qWaitFor(
       [&] {
         got += device.read(n - got.size());
         return got.size() >= n;

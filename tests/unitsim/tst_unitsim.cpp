@@ -75,7 +75,7 @@ QByteArray Serial22(const char* head) {
 std::unique_ptr<QTcpSocket> Connect(quint16 port) {
   auto s = std::make_unique<QTcpSocket>();
   s->connectToHost(QHostAddress::LocalHost, port);
-  zam::PumpUntil([&] { return s->state() == QAbstractSocket::ConnectedState; }, 5000);
+  QTest::qWaitFor([&] { return s->state() == QAbstractSocket::ConnectedState; }, 5000);
   return s;
 }
 
@@ -95,7 +95,7 @@ QByteArray ReadFrame(QTcpSocket& s) {
 }
 
 bool WaitDisconnected(QTcpSocket& s) {
-  return zam::PumpUntil([&] { return s.state() == QAbstractSocket::UnconnectedState; }, 5000);
+  return QTest::qWaitFor([&] { return s.state() == QAbstractSocket::UnconnectedState; }, 5000);
 }
 
 std::unique_ptr<QSerialPort> OpenSerial(const QString& path, int baud) {
@@ -127,7 +127,7 @@ struct Udp {
   // The reply to one datagram, empty when none came within the wait.
   QByteArray Ask(const QByteArray& datagram, int waitMs = 3000) {
     socket.writeDatagram(datagram, QHostAddress::LocalHost, to);
-    zam::PumpUntil([this] { return socket.hasPendingDatagrams(); }, waitMs);
+    QTest::qWaitFor([this] { return socket.hasPendingDatagrams(); }, waitMs);
     return socket.hasPendingDatagrams() ? socket.receiveDatagram().data() : QByteArray();
   }
 };
@@ -163,7 +163,7 @@ QList<QJsonObject> LogLines(const QString& path) {
 // The first log line with this key and value, waiting for it to be written.
 QJsonObject WaitForLogLine(const QString& path, const QString& key, const QString& value) {
   QJsonObject found;
-  zam::PumpUntil(
+  QTest::qWaitFor(
       [&] {
         for (const QJsonObject& o : LogLines(path))
           if (o.value(key).toString() == value) {
@@ -342,7 +342,7 @@ void UnitSimTest::chunkedReplyReassembles() {
   int reads = 0;
   int bytes = 0;
   s->write(kStatusRequest);
-  zam::PumpUntil(
+  QTest::qWaitFor(
       [&] {
         const QByteArray piece = s->readAll();
         if (!piece.isEmpty()) {
@@ -531,7 +531,7 @@ void UnitSimTest::serialKeysAndReboot() {
 
   // The settings page's form of the request: 0xFE in byte 3, command c = 1.
   port->write(Serial22("ff cc 11 fe 05 01"));
-  QVERIFY(zam::PumpUntil(
+  QVERIFY(QTest::qWaitFor(
       [&] {
         int reboots = 0;
         for (const QJsonObject& o : LogLines(log))

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTest>
 
 #include "VideoPreview.h"
 #include "eventpump.h"
@@ -76,7 +77,7 @@ class TestVideo : public QObject {
     zam::PumpFor(50);
     QVERIFY(!mapped("libQt6Multimedia"));
     win.w->mnuToolsVideo->trigger();
-    QVERIFY(zam::PumpUntil([&] { return mapped("kaymor_video.so"); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return mapped("kaymor_video.so"); }, 5000));
     QVERIFY(mapped("libQt6Multimedia"));
   }
 
@@ -156,7 +157,7 @@ class TestVideo : public QObject {
     QVERIFY(LoadWith(win, "-1"));
     zam::VideoPreview* preview = win.w->VideoPreview1;
     // Either a picture or the placeholder takes the pane.
-    QVERIFY(zam::PumpUntil(
+    QVERIFY(QTest::qWaitFor(
         [&] {
           for (QWidget* child : preview->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             if (child->objectName() != QLatin1String("lblNoVideo") && child->isVisible()) return true;
@@ -173,7 +174,7 @@ class TestVideo : public QObject {
     win.w->mnuToolsVideo->trigger();
     zam::PumpFor(20);
     win.w->mnuToolsVideo->trigger();
-    QVERIFY(zam::PumpUntil([&] { return !preview->PlaceholderText().isEmpty(); }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !preview->PlaceholderText().isEmpty(); }, 5000));
     QCOMPARE(preview->PlaceholderText(), QString("No video capture device"));
   }
 
@@ -317,7 +318,7 @@ class TestVideo : public QObject {
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::keyClick(w, Qt::Key_D, Qt::AltModifier);
-    QVERIFY(zam::PumpUntil([&] { return !w->IsConnected(); }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return !w->IsConnected(); }, 1000));
     QVERIFY(w->Frame1->isVisible());
     QVERIFY(!w->mnuDisconnect->isVisible());
     QCOMPARE(keyboard->y(), keyboardTop);

@@ -101,7 +101,13 @@ void TcpClient::Handle(const QByteArray& frame) {
             unit_.options().closeAfterLogin);
     else if (unit_.options().closeAfterLogin)
       CloseWhenIdle();
-    if (loggedIn_ && unit_.options().garbageFloodS > 0) StartFlood();
+    // The flood hits the first accepted login only: a unit that recovers from it
+    // answers the next connection as before.
+    static bool flooded = false;
+    if (loggedIn_ && unit_.options().garbageFloodS > 0 && !flooded) {
+      flooded = true;
+      StartFlood();
+    }
     return;
   }
 
