@@ -201,10 +201,15 @@ void frmZAMKeyboard::BuildControls() {
   Place(cmdConnect, kConnectLeftEthernet, 225, 1215, 375);
   connect(cmdConnect, &QPushButton::clicked, this, &frmZAMKeyboard::cmdConnect_Click);
   // Enter in the password or port box connects, as a click on Connect would.
+  // Queued: the Enter press has been delivered in full, while disconnected, by
+  // the time the connect starts, so the key poll never takes it for the unit.
   for (QLineEdit* box : {txtPassword, txtPort})
-    connect(box, &QLineEdit::returnPressed, this, [this] {
-      if (NotConnected && cmdConnect->isEnabled()) cmdConnect_Click();
-    });
+    connect(
+        box, &QLineEdit::returnPressed, this,
+        [this] {
+          if (NotConnected && cmdConnect->isEnabled()) cmdConnect_Click();
+        },
+        Qt::QueuedConnection);
 
   for (int p = 0; p < 2; ++p) {
     picKeyboard[p] = new QLabel(central);

@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QJsonObject>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -175,6 +176,9 @@ class TestOperatorX11 : public QObject {
     Key({"Return"});
     QVERIFY2(QTest::qWaitFor([&] { return win.w->IsConnected(); }, 10000), qPrintable(win.Status()));
     QCOMPARE(win.Status(), QStringLiteral("Status: Connected to 127.0.0.1 (") + win.w->Link.UnitInfo.Name + ')');
+    // The Enter that connected is no key for the unit, nor is its release.
+    QTest::qWait(400);
+    for (const QJsonObject& o : sim.Received("tcp")) QVERIFY2(!o.contains("key"), "a key frame reached the unit");
     // Every label of the connection frame greys with its control.
     for (const char* label : {"lblComPort", "Label1(0)", "Label1(1)"}) QVERIFY2(!win.Find<QLabel>(label)->isEnabled(), label);
   }
