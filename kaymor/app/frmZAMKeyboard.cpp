@@ -106,6 +106,10 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
 
 frmZAMKeyboard::~frmZAMKeyboard() {
   shuttingDown_ = true;
+  // The gate watches every event of the application; the closing of the widget
+  // below this class still sends some, which must not reach a half-destroyed window.
+  delete KeyPoll;
+  KeyPoll = nullptr;
   if (DebugMode()) CloseDebugLog();
 }
 
