@@ -323,7 +323,7 @@ class Bench {
     XImage* shot = XGetImage(dpy, DefaultRootWindow(dpy), 0, 0, ra.width, ra.height, AllPlanes, ZPixmap);
     if (picture.isNull() || !shot) return {};
     const QImage band = picture.copy(0, 0, picture.width(), 16).convertToFormat(QImage::Format_RGB32);
-    const int x = wx + zam::layout::TwipsToPixels(zam::layout::kPanelLeft);
+    const int x = wx + zam::layout::Px(zam::layout::kPanelLeft);
     double best = 1e9;
     int bestY = -1;
     for (int y = wy; y < wy + 300 && y + band.height() <= ra.height; ++y) {
@@ -460,8 +460,8 @@ int main(int argc, char* argv[]) {
   std::fprintf(stderr, "idle measured\n");
 
   const zam::layout::KeyPicture* rec = zam::layout::FindKey("imgRec(1)");
-  const QPoint recPoint = panel + QPoint(zam::layout::TwipsToPixels(rec->left + (rec->hit.x1 + rec->hit.x2) / 2),
-                                         zam::layout::TwipsToPixels(rec->top + (rec->hit.y1 + rec->hit.y2) / 2));
+  const QPoint recPoint = panel + QPoint(zam::layout::Px(rec->left + (rec->hit.x1 + rec->hit.x2) / 2),
+                                         zam::layout::Px(rec->top + (rec->hit.y1 + rec->hit.y2) / 2));
   if (panel.isNull()) std::fprintf(stderr, "keyboard panel not found on the screen\n");
   std::vector<double> keys, clicks;
   b.Measure(log, recPoint, &keys, &clicks);

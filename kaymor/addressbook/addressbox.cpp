@@ -7,6 +7,7 @@
 #include "msgbox.h"
 #include "serialadapter.h"
 #include "settingsstore.h"
+#include "twips.h"
 
 namespace zam {
 
@@ -17,7 +18,6 @@ const QString kAdd = QStringLiteral("Add");
 const QString kClear = QStringLiteral("Clear");
 const QString kDelete = QStringLiteral("Delete");
 constexpr int kConnectLeftEthernet = 9960;
-constexpr int Px(int twips) { return (twips + 7) / 15; }
 }  // namespace
 
 void frmZAMKeyboard::RefreshHiddenList() {

@@ -12,6 +12,7 @@
 #include "dotquad.h"
 #include "fieldfilter.h"
 #include "msgbox.h"
+#include "twips.h"
 
 namespace zam {
 
@@ -19,7 +20,6 @@ QString NewAddressEntry;
 
 namespace {
 
-constexpr int Px(int twips) { return (twips + 7) / 15; }
 
 struct FieldSetup {
   const char* label;

@@ -31,12 +31,12 @@
 #include "serialadapter.h"
 #include "settingsstore.h"
 #include "zamserial.h"
+#include "twips.h"
 
 namespace zam {
 
 namespace {
 
-constexpr int Px(int twips) { return (twips + 7) / 15; }
 
 void Place(QWidget* w, int left, int top, int width, int height) {
   w->setGeometry(Px(left), Px(top), Px(width), Px(height));

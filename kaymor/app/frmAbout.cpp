@@ -11,11 +11,11 @@
 #include "panellayout.h"
 #include "pictures.h"
 #include "version.h"
+#include "twips.h"
 
 namespace zam {
 
 namespace {
-constexpr int Px(int twips) { return (twips + 7) / 15; }
 constexpr int kWidth = Px(5760);
 constexpr int kMargin = Px(240);
 constexpr int kAppLogoSize = 48;

@@ -32,13 +32,12 @@
 #include "pictures.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
+#include "twips.h"
 
 namespace zam {
 
 namespace {
 
-// 15 twips to a pixel (96 DPI).
-constexpr int Px(int twips) { return (twips + 7) / 15; }
 
 using layout::kPanelHeight;
 using layout::kPanelLeft;

@@ -15,13 +15,12 @@
 #include "panellayout.h"
 #include "settingsstore.h"
 #include "videosource.h"
+#include "twips.h"
 
 namespace zam {
 
 namespace {
 
-using layout::PixelsToTwips;
-using layout::TwipsToPixels;
 
 // The pane and the preview inside it, in twips.
 constexpr int kPaneTop = 120;
@@ -145,10 +144,10 @@ void VideoPreview::resizeEvent(QResizeEvent* event) {
   if (source_) source_->SetGeometry(rect());
 }
 
-void VideoPreview::SetLeft(int twips) { move(TwipsToPixels(twips), y()); }
-void VideoPreview::SetTop(int twips) { move(x(), TwipsToPixels(twips)); }
-void VideoPreview::SetWidth(int twips) { resize(TwipsToPixels(twips), height()); }
-void VideoPreview::SetHeight(int twips) { resize(width(), TwipsToPixels(twips)); }
+void VideoPreview::SetLeft(int twips) { move(Px(twips), y()); }
+void VideoPreview::SetTop(int twips) { move(x(), Px(twips)); }
+void VideoPreview::SetWidth(int twips) { resize(Px(twips), height()); }
+void VideoPreview::SetHeight(int twips) { resize(width(), Px(twips)); }
 int VideoPreview::Left() const { return PixelsToTwips(x()); }
 int VideoPreview::Top() const { return PixelsToTwips(y()); }
 int VideoPreview::Width() const { return PixelsToTwips(width()); }
@@ -191,11 +190,11 @@ void frmZAMKeyboard::ApplyVideoPane() {
   if (VideoPaneOn) {
     picVideo->setVisible(true);
     // A low screen takes its cut off the pane's height (ArrangeWindow).
-    picVideo->setGeometry(picVideo->x(), TwipsToPixels(kPaneTop), TwipsToPixels(kPaneWidth),
-                          TwipsToPixels(kPaneHeight - VideoPaneCut));
+    picVideo->setGeometry(picVideo->x(), Px(kPaneTop), Px(kPaneWidth),
+                          Px(kPaneHeight - VideoPaneCut));
     const int inside = PixelsToTwips(width());
     const int paneInside = PixelsToTwips(picVideo->contentsRect().width());
-    picVideo->move(TwipsToPixels((inside - paneInside) / 2 - kPaneInset), picVideo->y());
+    picVideo->move(Px((inside - paneInside) / 2 - kPaneInset), picVideo->y());
 
     VideoPreview1->SetTop(kPaneTop - 100);
     VideoPreview1->SetLeft(kPreviewLeft);

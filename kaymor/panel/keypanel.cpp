@@ -8,6 +8,7 @@
 #include "eventpump.h"
 #include "frmZAMKeyboard.h"
 #include "pictures.h"
+#include "twips.h"
 
 namespace zam {
 
@@ -67,8 +68,8 @@ PictureKey::PictureKey(const layout::KeyPicture& key, KeyPanel& panel, QWidget* 
     : QLabel(parent), key_(key), panel_(panel) {
   setObjectName(QString::fromLatin1(key.objectName));
   setScaledContents(true);
-  setGeometry(layout::TwipsToPixels(key.left), layout::TwipsToPixels(key.top),
-              layout::TwipsToPixels(key.width), layout::TwipsToPixels(key.height));
+  setGeometry(Px(key.left), Px(key.top),
+              Px(key.width), Px(key.height));
   setToolTip(QString::fromLatin1(key.tooltip));
   setProperty("Tag", QString());
   // The arrow pad names the region under the mouse as it moves.

@@ -8,15 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "twips.h"
+
 namespace zam::layout {
 
-inline constexpr int kTwipsPerPixel = 15;
-
-// Nearest pixel; every size in the tables is a whole number of pixels.
-constexpr int TwipsToPixels(int twips) {
-  return (twips >= 0 ? twips + kTwipsPerPixel / 2 : twips - kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
-constexpr int PixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+using zam::kTwipsPerPixel;
+using zam::PixelsToTwips;
+using zam::Px;
 
 // picKeyboard(0) shows a unit of type 1, picKeyboard(1) one of type 4.
 inline constexpr int kPanelLeft = 120;
@@ -191,15 +189,15 @@ inline std::vector<PictureFile> PictureFiles() {
     files.push_back({path, w, h});
   };
   for (const KeyPicture& k : kKeys) {
-    const int w = TwipsToPixels(k.width), h = TwipsToPixels(k.height);
+    const int w = Px(k.width), h = Px(k.height);
     add(k.normal, w, h);
     add(k.pressed, w, h);
     if (SameText(k.control, "imgArrow"))
       for (const ArrowRegion& r : kArrowRegions) add(r.pressed, w, h);
   }
-  add(kLedLit, TwipsToPixels(kLedSize), TwipsToPixels(kLedSize));
-  add(kLedUnlit, TwipsToPixels(kLedSize), TwipsToPixels(kLedSize));
-  for (const char* p : kPanelPictures) add(p, TwipsToPixels(kPanelWidth), TwipsToPixels(kPanelHeight));
+  add(kLedLit, Px(kLedSize), Px(kLedSize));
+  add(kLedUnlit, Px(kLedSize), Px(kLedSize));
+  for (const char* p : kPanelPictures) add(p, Px(kPanelWidth), Px(kPanelHeight));
   add(kLogoPicture, kLogoWidthPx, kLogoHeightPx);
   add(kIconPicture, kIconSizePx, kIconSizePx);
   return files;

@@ -105,7 +105,7 @@ class TestArtwork : public QObject {
     QTest::addColumn<QRect>("area");
     QSet<QString> seen;
     for (const L::KeyPicture& k : L::kKeys) {
-      const int w = L::TwipsToPixels(k.width), h = L::TwipsToPixels(k.height);
+      const int w = L::Px(k.width), h = L::Px(k.height);
       if (*k.pressed) {
         if (!seen.contains(Str(k.pressed)))
           QTest::newRow(k.pressed) << Str(k.normal) << Str(k.pressed) << HitPixels(k.hit, w, h);

@@ -41,7 +41,7 @@ class TestPanelX11 : public QObject {
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
     if (picture.isNull() || screen.isNull()) return {};
     const QImage band = picture.copy(0, 0, picture.width(), 16).convertToFormat(QImage::Format_RGB32);
-    const int x = window.x() + layout::TwipsToPixels(layout::kPanelLeft);
+    const int x = window.x() + layout::Px(layout::kPanelLeft);
     double best = 1e9;
     int bestY = -1;
     for (int y = window.y(); y < window.y() + 300 && y + band.height() <= screen.height(); ++y) {

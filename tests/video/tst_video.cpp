@@ -10,12 +10,14 @@
 #include "eventpump.h"
 #include "kaymortest.h"
 #include "settingsstore.h"
+#include "twips.h"
+
+using zam::Px;
 
 using namespace kaymortest;
 
 namespace {
 
-constexpr int Px(int twips) { return (twips + 7) / 15; }
 
 // Loads the window with the pane switch stored as given ("" leaves it unset).
 bool LoadWith(Window& win, const QString& enableVideo, const QStringList& args = {QStringLiteral("kaymor")}) {

@@ -48,7 +48,7 @@ std::map<QString, QImage> DrawAll() {
     if (L::SameText(k.control, "imgArrow"))
       for (const L::ArrowRegion& r : L::kArrowRegions)
         images[FileName(r.pressed)] =
-            artwork::DrawArrowPad(L::TwipsToPixels(k.width), L::TwipsToPixels(k.height), &r);
+            artwork::DrawArrowPad(L::Px(k.width), L::Px(k.height), &r);
   }
   images[FileName(L::kLedLit)] = artwork::DrawLed(true);
   images[FileName(L::kLedUnlit)] = artwork::DrawLed(false);
@@ -69,12 +69,12 @@ QImage ComposePanel(const QDir& dir, int panel, bool pressed, int leds) {
     if (k.panel != panel || k.hidden) continue;
     const char* path = k.normal;
     if (pressed) path = *k.pressed ? k.pressed : L::kArrowRegions[4].pressed;
-    p.drawImage(L::TwipsToPixels(k.left), L::TwipsToPixels(k.top), Load(dir, path));
+    p.drawImage(L::Px(k.left), L::Px(k.top), Load(dir, path));
   }
   for (const L::LedPicture& led : L::kLeds) {
     if (led.panel != panel) continue;
     const bool lit = led.index == L::kLinkLed ? leds != 0 : (leds >> led.index) & 1;
-    p.drawImage(L::TwipsToPixels(led.left), L::TwipsToPixels(led.top), Load(dir, lit ? L::kLedLit : L::kLedUnlit));
+    p.drawImage(L::Px(led.left), L::Px(led.top), Load(dir, lit ? L::kLedLit : L::kLedUnlit));
   }
   return out;
 }

@@ -347,8 +347,8 @@ QImage Brushed(int w, int h, quint32 seed) {
 }
 
 QRect PxRect(int left, int top, int width, int height) {
-  return QRect(L::TwipsToPixels(left), L::TwipsToPixels(top), L::TwipsToPixels(width),
-               L::TwipsToPixels(height));
+  return QRect(L::Px(left), L::Px(top), L::Px(width),
+               L::Px(height));
 }
 
 void DrawLedBezel(QPainter& p, const QRect& led) {
@@ -376,7 +376,7 @@ bool CanDrawKey(const L::KeyPicture& key) {
 }
 
 QImage DrawKey(const L::KeyPicture& key, bool pressed) {
-  const int w = L::TwipsToPixels(key.width), h = L::TwipsToPixels(key.height);
+  const int w = L::Px(key.width), h = L::Px(key.height);
   if (std::string_view(key.control) == "imgArrow") return DrawArrowPad(w, h, nullptr);
   QImage img(w, h, QImage::Format_RGB32);
   QPainter p(&img);
@@ -482,7 +482,7 @@ QImage DrawArrowPad(int w, int h, const L::ArrowRegion* pressed) {
 }
 
 QImage DrawLed(bool lit) {
-  const int s = L::TwipsToPixels(L::kLedSize);
+  const int s = L::Px(L::kLedSize);
   QImage img(s, s, QImage::Format_RGB32);
   img.fill(kBezel);
   QPainter p(&img);
@@ -519,7 +519,7 @@ QImage DrawLed(bool lit) {
 }
 
 QImage DrawPanel(int panel) {
-  const int w = L::TwipsToPixels(L::kPanelWidth), h = L::TwipsToPixels(L::kPanelHeight);
+  const int w = L::Px(L::kPanelWidth), h = L::Px(L::kPanelHeight);
   QImage img = Brushed(w, h, panel == 0 ? 0x5a17u : 0x5a47u);
   QPainter p(&img);
 
