@@ -4,11 +4,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "settingskeys.h"
+
 namespace zam {
 
 constexpr int kMaxAddressEntries = 255;  // slots IP0 to IP254
-constexpr auto kDefaultPassword = "qmpv";
-constexpr auto kDefaultPort = "1024";
 
 // Blanks removed at both ends of every sep-delimited field.
 QString TrimFields(const QString& text, const QString& sep);

@@ -101,6 +101,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   Panel = new KeyPanel(*this);
   PCKeyboard = new PcKeyboard(*this, *Panel);
   KeyPoll = new KeyPollGate(*this, *PCKeyboard);
+  ConnectSession();
 }
 
 frmZAMKeyboard::~frmZAMKeyboard() {
@@ -251,10 +252,6 @@ void frmZAMKeyboard::BuildControls() {
   lblVersion->setAlignment(Qt::AlignCenter);
   LabelsFollowBuddies(Frame1);
 }
-
-bool frmZAMKeyboard::IsConnected() const { return cmdConnect->text() == QLatin1String("&Disconnect"); }
-
-bool frmZAMKeyboard::IsEthernet() const { return cmdConnect->property("Tag").toString() == QLatin1String("Ethernet"); }
 
 bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   const QString running = GetSetting("Options", "Running", QString());

@@ -1,8 +1,7 @@
 #pragma once
 // The keyboard window: connection frame, the two keyboard pictures with
 // their LED rows, status line and the hidden debug box and address list.
-// Its code is spread by subject: start-up and layout here (app/), connect,
-// supervision and LEDs in link/, the address box in addressbook/.
+// The link to the unit is its session's; the window shows it.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +14,7 @@
 
 #include "addresslist.h"
 #include "discoverymsg.h"
-#include "unitlink.h"
+#include "unitsession.h"
 
 class QAction;
 class QMenu;
@@ -109,14 +108,13 @@ class frmZAMKeyboard : public QMainWindow {
   bool AutoDiscover = false;
   int DiscoverTickLimit = 30;
 
-  // State shared with the other parts of the window.
-  UnitLink Link;
+  // The session with the unit; the window shows its state.
+  UnitSession Session;
   PCKB_STATE PCKB;
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
   PcKeyboard* PCKeyboard = nullptr;  // the PC keyboard poll
   KeyPollGate* KeyPoll = nullptr;    // when the poll runs
   AddressList IPList;       // the hidden sorted list behind cboIPList
-  QString Timer1Tag;        // "LED-NoResponse" after a missed TCP LED reply
   int DiscoverTicks = 0;
   QString SavedDisOption;
   bool NotConnected = true;
@@ -129,7 +127,7 @@ class frmZAMKeyboard : public QMainWindow {
 
   bool IsConnected() const;
   // The unit of the current connection: its address, or the COM port.
-  QString Target() const { return target_; }
+  QString Target() const { return Session.Target(); }
   bool IsEthernet() const;
 
   // Controls, named as their objectName.
@@ -182,9 +180,9 @@ class frmZAMKeyboard : public QMainWindow {
   void BuildControls();
   void BuildMenus();
   void ApplyNotConnected();
-  void SetLinkEnd(const QString& logLine);
-  void DrawLeds(quint8 bits);
-  void PollSerialLeds();
+  void ConnectSession();
+  void ShowSessionState(bool connected);
+  void KeepCredentials(const QString& password, const QString& port);
   void SetRowLeds(int unitType, bool includeLink, const QString& picture);
   QLabel** LedRow(int unitType);
   void SelectAddressItem(int index);
@@ -197,9 +195,6 @@ class frmZAMKeyboard : public QMainWindow {
   void DiscoveryCycle();
   void tmrKeyHook_Timer();
 
-  QString target_;          // the unit being connected
-  int linkGeneration_ = 0;  // counts connects, so a late reply is not taken for a new link
-  bool ledPollBusy_ = false;
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;

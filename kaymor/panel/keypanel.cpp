@@ -152,7 +152,7 @@ std::optional<KeyPair> KeyPanel::PairOf(const PictureKey& key) const {
 }
 
 void KeyPanel::Send(const KeyPair& key) {
-  SendPanelKey(window_.Link, window_.cboCommType->currentIndex(), key);
+  SendPanelKey(window_.Session.Link(), window_.cboCommType->currentIndex(), key);
 }
 
 bool KeyPanel::LinkClosed() const { return !window_.IsConnected(); }

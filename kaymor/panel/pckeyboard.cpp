@@ -301,7 +301,7 @@ void PcKeyboard::ResetKeys(const QString& mode) {
   }
 }
 
-int PcKeyboard::KbIndex() const { return window_.Link.UnitInfo.UnitType == 4 ? 1 : 0; }
+int PcKeyboard::KbIndex() const { return window_.Session.Link().UnitInfo.UnitType == 4 ? 1 : 0; }
 
 QString PcKeyboard::AlarmTag() const {
   const PictureKey* alarm = panel_.Key(QStringLiteral("imgAlarm"), -1);
@@ -408,7 +408,7 @@ bool PcKeyboard::ActOn(int keyValue) {
                       .arg(GetAsyncKeyState(vk::A)));
   const PcKeyBinding* binding = FindPcKeyBinding(keyValue);
   if (!binding) return true;  // a Ctrl key
-  const char* target = PcKeyTarget(*binding, window_.Link.UnitInfo.UnitType == 4 ? 4 : 1);
+  const char* target = PcKeyTarget(*binding, window_.Session.Link().UnitInfo.UnitType == 4 ? 4 : 1);
   if (!target) return true;  // no such key on this keyboard
   const layout::KeyPicture* key = layout::FindKey(target);
   if (!key) return true;
@@ -453,7 +453,7 @@ bool PcKeyboard::PressArrow(int direction) {
 
 bool PcKeyboard::AlarmKeyRule() {
   PCKB_STATE& pckb = window_.PCKB;
-  UnitInfoRecord& info = window_.Link.UnitInfo;
+  UnitInfoRecord& info = window_.Session.Link().UnitInfo;
   WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag = %1/%2").arg(pckb.State).arg(AlarmTag()));
   QPointer<PcKeyboard> guard(this);
 
@@ -524,7 +524,7 @@ void PcKeyboard::RefreshAlarmMode() {
   if (!guard) return;
   // A failed read counts as mode 0, as at detection: the marker is then set
   // and the hold does not repeat the read at every poll.
-  window_.Link.UnitInfo.AlarmMode = read ? block.Alarms.AlarmLatch : 0;
+  window_.Session.Link().UnitInfo.AlarmMode = read ? block.Alarms.AlarmLatch : 0;
 }
 
 }  // namespace zam

@@ -65,6 +65,8 @@ struct Window {
     return w->findChild<T*>(name);
   }
   QString Status() const { return w->lblStatus->text(); }
+  // The link of the window's session and what it knows of the unit.
+  zam::UnitLink& Link() const { return w->Session.Link(); }
   // The picture file a label shows, as the program named it.
   QString Picture(const QString& name) const {
     return Find<QLabel>(name)->property("picture").toString();

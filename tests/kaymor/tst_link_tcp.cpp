@@ -242,8 +242,8 @@ class TestLinkTcp : public QObject {
                           "--silent-to", "0x05010000"}));
     win.Click();
     QCOMPARE(win.Status(), QString("Status: Connected to 127.0.0.1 ()"));
-    QCOMPARE(win.w->Link.UnitInfo.UnitType, quint8(0));
-    QVERIFY(win.w->Link.UnitInfo.Version.isEmpty());
+    QCOMPARE(win.Link().UnitInfo.UnitType, quint8(0));
+    QVERIFY(win.Link().UnitInfo.Version.isEmpty());
     QCOMPARE(zam::GetSetting("Keyboard", "LastUsed"), QString("0"));
     QVERIFY(win.Click().startsWith("Status: Disconnected from 127.0.0.1 ()"));
   }
@@ -258,7 +258,7 @@ class TestLinkTcp : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return !win.w->IsConnected(); }, 6000));
     QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() <= 4500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Mute)"));
-    QVERIFY(win.w->Timer1Tag.isEmpty());
+    QVERIFY(!win.w->Session.LedReplyMissed());
   }
 
   // A poll still waiting when the peer went away must not end the next link.
@@ -289,7 +289,7 @@ class TestLinkTcp : public QObject {
     QVERIFY(Connect(sim, win, {"--name", "Boot"}));
     win.w->RebootSequence();
     QVERIFY(!win.w->IsConnected());
-    QVERIFY(!win.w->Link.RebootDone);
+    QVERIFY(!win.Link().RebootDone);
     QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Boot)"));
     bool sent = false;
     for (const QJsonObject& o : sim.Received("tcp"))

@@ -176,7 +176,7 @@ class TestLinkFaults : public QObject {
     cpu = CpuMs() - cpu;
     qInfo("pulled adapter: %lld ms CPU in %lld ms, longest pause %lld ms", cpu, wall.elapsed(),
           watch.LongestPauseMs());
-    QVERIFY(!win.w->Link.MSComm1.IsOpen());
+    QVERIFY(!win.Link().MSComm1.IsOpen());
     QVERIFY2(cpu < wall.elapsed() / 2, qPrintable(QString("%1 ms CPU in %2 ms").arg(cpu).arg(wall.elapsed())));
     QVERIFY(win.w->IsConnected());
     win.w->UpdateLEDStatus();
@@ -186,7 +186,7 @@ class TestLinkFaults : public QObject {
     // Connecting while the device is away says so and leaves the port closed.
     win.Click();
     QVERIFY(!win.w->IsConnected());
-    QVERIFY(!win.w->Link.MSComm1.IsOpen());
+    QVERIFY(!win.Link().MSComm1.IsOpen());
 
     Signal(sim, SIGUSR2);
     QTRY_VERIFY(LoggedEvent(sim, "back"));

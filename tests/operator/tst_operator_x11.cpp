@@ -175,7 +175,7 @@ class TestOperatorX11 : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return QApplication::focusWidget() == win.Find<QLineEdit>(box); }, 3000));
     Key({"Return"});
     QVERIFY2(QTest::qWaitFor([&] { return win.w->IsConnected(); }, 10000), qPrintable(win.Status()));
-    QCOMPARE(win.Status(), QStringLiteral("Status: Connected to 127.0.0.1 (") + win.w->Link.UnitInfo.Name + ')');
+    QCOMPARE(win.Status(), QStringLiteral("Status: Connected to 127.0.0.1 (") + win.Link().UnitInfo.Name + ')');
     // The Enter that connected is no key for the unit, nor is its release.
     QTest::qWait(400);
     for (const QJsonObject& o : sim.Received("tcp")) QVERIFY2(!o.contains("key"), "a key frame reached the unit");

@@ -88,7 +88,7 @@ class Session {
   QList<Received> SentBy(const std::function<void()>& action) {
     const qsizetype before = Keys().size();
     action();
-    zam::SendPanelKey(win.w->Link, win.w->cboCommType->currentIndex(), kSentinel);
+    zam::SendPanelKey(win.Link(), win.w->cboCommType->currentIndex(), kSentinel);
     const int sentinel = Code(kSentinel);
     QList<Received> keys;
     QTest::qWaitFor(

@@ -474,13 +474,13 @@ class TestPanel : public QObject {
     QFETCH(QString, hex);
     QFETCH(QString, line);
     Session& s = Use("tcp", true);
-    const qint32 lastType = s.win.w->Link.RxUUTTCP.Record().MsgType;
+    const qint32 lastType = s.win.Link().RxUUTTCP.Record().MsgType;
     const qsizetype before = s.sim.Received("tcp").size();
-    QVERIFY(zam::SendSPIKey(code, s.win.w->Link.wskClient));
+    QVERIFY(zam::SendSPIKey(code, s.win.Link().wskClient));
     QCOMPARE(s.win.w->txtDebug->toPlainText().section('\n', 0, 0).section(": ", 1), line);
     QTRY_VERIFY(s.sim.Received("tcp").size() > before);
     QCOMPARE(s.sim.Received("tcp").mid(before).first().value("hex").toString(), hex);
-    QCOMPARE(s.win.w->Link.RxUUTTCP.Record().MsgType, lastType);  // no reply is awaited
+    QCOMPARE(s.win.Link().RxUUTTCP.Record().MsgType, lastType);  // no reply is awaited
   }
 
   // Not connected, or a code that is not a byte: nothing sent, no line.
@@ -498,7 +498,7 @@ class TestPanel : public QObject {
     if (!connected) s.win.w->cmdConnect_Click();
     const QString logBefore = s.win.w->txtDebug->toPlainText();
     const qsizetype before = s.sim.Received("tcp").size();
-    QVERIFY(!zam::SendSPIKey(code, s.win.w->Link.wskClient));
+    QVERIFY(!zam::SendSPIKey(code, s.win.Link().wskClient));
     QCOMPARE(s.win.w->txtDebug->toPlainText(), logBefore);
     if (connected) {
       // Whatever the unit got is the sentinel alone.
@@ -511,12 +511,12 @@ class TestPanel : public QObject {
   void panelKeyOverSerial() {
     Session& s = Use("serial");
     const qsizetype before = s.sim.Received("serial").size();
-    zam::SendPanelKey(s.win.w->Link, 0, zam::keys::Record);
+    zam::SendPanelKey(s.win.Link(), 0, zam::keys::Record);
     QTRY_VERIFY(s.sim.Received("serial").size() > before);
     QCOMPARE(s.sim.Received("serial").mid(before).first().value("hex").toString(), QString("ff 55 01"));
     QCOMPARE(s.sim.Received("tcp").size(), 0);
     // An index that is neither link sends nothing.
-    QCOMPARE(Session::Codes(s.SentBy([&] { zam::SendPanelKey(s.win.w->Link, 2, zam::keys::Record); })), QList<int>());
+    QCOMPARE(Session::Codes(s.SentBy([&] { zam::SendPanelKey(s.win.Link(), 2, zam::keys::Record); })), QList<int>());
   }
 };
 

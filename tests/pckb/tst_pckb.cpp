@@ -412,7 +412,7 @@ class TestPcKeyboard : public QObject {
     rig.At(3000, [&] { rig.Release(Qt::Key_Right); });
     zam::PumpFor(4500);
     QVERIFY(rig.win.w->IsConnected());
-    QCOMPARE(rig.win.w->Timer1Tag, QString());
+    QVERIFY(!rig.win.w->Session.LedReplyMissed());
     QVERIFY(rig.Codes().size() >= 20);
   }
 
@@ -445,7 +445,7 @@ class TestPcKeyboard : public QObject {
     // Alarm mode was on for the camera and is off again.
     QCOMPARE(rig.Key("imgAlarm", -1)->Tag(), QString("Not Set"));
     // The mode read from the unit: over Ethernet through the combo block.
-    zam::UnitInfoRecord& info = rig.win.w->Link.UnitInfo;
+    zam::UnitInfoRecord& info = rig.win.Link().UnitInfo;
     QCOMPARE(info.AlarmMode, 2);
     QCOMPARE(info.Message, QString("Alarm129"));
     if (link == Link::Tcp) {
@@ -463,7 +463,7 @@ class TestPcKeyboard : public QObject {
     rig.At(0, [&] { rig.Press(Qt::Key_A); });
     rig.At(11500, [&] { rig.Release(Qt::Key_A); });
     zam::PumpFor(12000);
-    zam::UnitInfoRecord& info = rig.win.w->Link.UnitInfo;
+    zam::UnitInfoRecord& info = rig.win.Link().UnitInfo;
     QCOMPARE(info.AlarmMode, 0);
     QCOMPARE(info.Message, QString("Alarm129"));
     int requests = 0;
