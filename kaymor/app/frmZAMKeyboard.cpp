@@ -55,7 +55,7 @@ constexpr int kConnectLeftEthernet = 9960;
 
 // "Keyboard"/"LastUsed"; a stored 0 means the four-camera keyboard.
 int LastUsedType() {
-  const int type = GetSetting("Keyboard", "LastUsed", "4").toInt();
+  const int type = GetSetting(setting::LastKeyboard).toInt();
   return type == 0 ? 4 : type;
 }
 
@@ -254,7 +254,7 @@ void frmZAMKeyboard::BuildControls() {
 }
 
 bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
-  const QString running = GetSetting("Options", "Running", QString());
+  const QString running = GetSetting(setting::Running);
 
   // Another copy listens: with its marker set it is brought forward and this
   // copy ends; a copy without the marker is asked to close.
@@ -272,7 +272,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
     return false;
   }
 
-  SaveSetting("Options", "Running", "Yes");
+  SaveSetting(setting::Running, QStringLiteral("Yes"));
   StartSingleInstanceServer();
 
   setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" V") + VersionText(false));
@@ -287,17 +287,17 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   cboCommType->blockSignals(true);
   cboCommType->clear();
   cboCommType->addItems({QStringLiteral("RS-232"), QStringLiteral("Ethernet")});
-  cboCommType->setCurrentIndex(GetSetting("IPAddressList", "CommType", "0").toInt() == 1 ? 1 : 0);
+  cboCommType->setCurrentIndex(GetSetting(setting::CommType).toInt() == 1 ? 1 : 0);
   cboCommType->blockSignals(false);
   cboCommType_Click();
 
   SetVideoMenu(1);
   ArrangeWindow();
 
-  if (GetSetting("Options", "Version", QString()).isEmpty())
-    SaveSetting("IPAddressList", "Password", kDefaultPassword);
-  SaveSetting("Options", "Version", VersionText(true));
-  txtPassword->setText(GetSetting("IPAddressList", "Password", QString()));
+  if (GetSetting(setting::Version).isEmpty())
+    SaveSetting(setting::Password, QLatin1String(kDefaultPassword));
+  SaveSetting(setting::Version, VersionText(true));
+  txtPassword->setText(GetSetting(setting::Password));
 
   cboComPort_Click();
   PCKeyboard->ResetKeys(QStringLiteral("Ini"));
@@ -432,7 +432,7 @@ void frmZAMKeyboard::closeEvent(QCloseEvent* event) {
     return;
   }
   if (DebugMode()) CloseDebugLog();
-  SaveSetting("Options", "Running", QString());
+  SaveSetting(setting::Running, QString());
   if (instanceServer_) instanceServer_->close();
   event->accept();
 }

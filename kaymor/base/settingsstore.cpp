@@ -113,4 +113,14 @@ void DeleteSetting(const QString& section, const QString& key) {
   Write([&](QSettings& s) { s.remove(key.isEmpty() ? section : section + '/' + key); });
 }
 
+QString GetSetting(const SettingKey& key) {
+  return GetSetting(QLatin1String(key.section), QLatin1String(key.key), QLatin1String(key.fallback));
+}
+
+void SaveSetting(const SettingKey& key, const QString& value) {
+  SaveSetting(QLatin1String(key.section), QLatin1String(key.key), value);
+}
+
+void DeleteSetting(const SettingKey& key) { DeleteSetting(QLatin1String(key.section), QLatin1String(key.key)); }
+
 }  // namespace zam

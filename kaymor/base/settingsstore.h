@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "settingskeys.h"
+
 class QSettings;
 
 namespace zam {
@@ -19,6 +21,11 @@ void SaveSetting(const QString& section, const QString& key, const QString& valu
 
 // Removes the key, or the whole section when key is empty.
 void DeleteSetting(const QString& section, const QString& key = QString());
+
+// The same for a key of the table, read with its fallback.
+QString GetSetting(const SettingKey& key);
+void SaveSetting(const SettingKey& key, const QString& value);
+void DeleteSetting(const SettingKey& key);
 
 // Several changes written to the file at once (one write instead of one a change).
 class SettingsBatch {

@@ -14,7 +14,7 @@ namespace zam {
 QString ComPortDevice(int n) {
   if (n < 1 || n > 16) return QString();
   const QString key = QStringLiteral("COM%1").arg(n);
-  const QString mapped = GetSetting("Ports", key, QString());
+  const QString mapped = GetSetting(setting::kPortsSection, key, QString());
   return mapped.isEmpty() ? QStringLiteral("/dev/ttyS%1").arg(n - 1) : mapped;
 }
 

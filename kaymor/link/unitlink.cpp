@@ -137,7 +137,7 @@ std::optional<QByteArray> UnitLink::ReadSerialReply(int timeoutMs) {
 }
 
 void UnitLink::ReadUnitInfo() {
-  int baud = GetSetting("RS-232", "BaudRate", "9600").toInt();
+  int baud = GetSetting(setting::WindowBaudRate).toInt();
   auto tryRate = [&](int rate, int waitMs) {
     MSComm1.ClearBuffers();
     MSComm1.SetSettings(QStringLiteral("%1,n,8,1").arg(rate));
@@ -163,7 +163,7 @@ void UnitLink::ReadUnitInfo() {
       UnitInfo.ModelID = info->modelId;
     }
   }
-  SaveSetting("RS-232", "BaudRate", QString::number(baud));
+  SaveSetting(setting::WindowBaudRate, QString::number(baud));
 }
 
 void UnitLink::DetectUnit(bool ethernet) {

@@ -64,7 +64,7 @@ void UnitSession::ConnectSerial(const ConnectRequest& request) {
 }
 
 void UnitSession::ConnectEthernet(const ConnectRequest& request) {
-  DeleteSetting("IPAddressList", "Password");
+  DeleteSetting(setting::Password);
   emit statusChanged(QStringLiteral("Status: Detecting the unit..."));
   const QString password = request.password == QLatin1String(kDefaultPassword) ? QString() : request.password;
   QString errMsg = target_;
@@ -105,7 +105,7 @@ void UnitSession::Established() {
   WriteDebugLog(QStringLiteral("Connected to ") + entry_ + QStringLiteral(" on ") + Today());
   const int type = link_.UnitInfo.UnitType;
   emit ledChanged(type, 8, true);
-  SaveSetting("Keyboard", "LastUsed", QString::number(type));
+  SaveSetting(setting::LastKeyboard, QString::number(type));
 }
 
 void UnitSession::Disconnect() {
