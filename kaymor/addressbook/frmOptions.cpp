@@ -16,7 +16,7 @@
 #include <QUrl>
 
 #include "PingIP.h"
-#include "addresslist.h"
+#include "addressbook.h"
 #include "buddylabels.h"
 #include "busycursor.h"
 #include "controlproperties.h"
@@ -328,14 +328,9 @@ void frmOptions::cmdSelectAll_Click(int index) {
 }
 
 void frmOptions::cmdAddIP_Click() {
-  constexpr auto kSection = "IPAddressList";
-  HiddenIPList.clear();
-  // Slots past IP254 are never written by the address list.
-  const int total = qMin(GetSetting(kSection, "Total", "0").toInt(), kMaxAddressEntries);
-  for (int n = 0; n < total; ++n) {
-    const QString entry = GetSetting(kSection, QStringLiteral("IP%1").arg(n), QString());
-    if (!entry.isEmpty()) HiddenIPList.insert(SortedPosition(HiddenIPList, entry), entry);
-  }
+  // The stored list as it is now: the window's copy may be older.
+  AddressBook book;
+  book.Load();
 
   bool answeredNo = false;
   for (int i = 0; i < lstIPAddress->count(); ++i) {
@@ -343,7 +338,7 @@ void frmOptions::cmdAddIP_Click() {
     if (item->checkState() != Qt::Checked) continue;
     const int k = item->data(Qt::UserRole).toInt();
     if (k < 0 || k >= UnitList.size()) continue;
-    const MergeResult r = MergeUnit(HiddenIPList, UnitList[k]);
+    const MergeResult r = book.Merge(UnitList[k]);
     const bool alreadyListed = r.kind == MergeKind::Listed || r.kind == MergeKind::Unknown;
     if (alreadyListed && !answeredNo) {
       const QString text = QStringLiteral("[") + item->text() + QStringLiteral("] already exists.     \r\n") +
@@ -354,11 +349,8 @@ void frmOptions::cmdAddIP_Click() {
     }
   }
 
-  if (!HiddenIPList.isEmpty()) {
-    SettingsBatch batch;
-    for (int k = 0; k < HiddenIPList.size(); ++k) batch.Save(kSection, QStringLiteral("IP%1").arg(k), HiddenIPList[k]);
-    batch.Save(kSection, "Total", QString::number(HiddenIPList.size()));
-  }
+  if (book.Count() > 0) book.Save();
+  addressListChanged_ = true;
   if (optionsMenuItem_) optionsMenuItem_->setProperty("Tag", QStringLiteral("Update"));
 }
 

@@ -42,7 +42,8 @@ class frmOptions : public QDialog {
   Q_OBJECT
  public:
   // optionsMenuItem: the main window's Tools menu item "&Options...", whose
-  // "Tag" property becomes "Update" once the stored address list changed.
+  // "Tag" property becomes "Update" once the stored address list changed
+  // (written for outside observers; the caller asks AddressListChanged()).
   explicit frmOptions(QAction* optionsMenuItem = nullptr, QWidget* parent = nullptr);
   ~frmOptions() override;
 
@@ -97,9 +98,11 @@ class frmOptions : public QDialog {
   Corvel_Project::UDP* UDP1 = nullptr;
   QSerialPort* MSComm1 = nullptr;
 
-  // The dialog's own discovery results and hidden address list.
+  // The dialog's own discovery results.
   QList<DISCOVER_UDP_INFO> UnitList;
-  QStringList HiddenIPList;
+
+  // "Add &IP(s)" changed the stored address list while the dialog was open.
+  bool AddressListChanged() const { return addressListChanged_; }
 
  private:
   void BuildDiscoveryTab(QWidget* page);
@@ -114,6 +117,7 @@ class frmOptions : public QDialog {
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1
   QString comDevice_;    // its device, "/dev/ttyS0"
+  bool addressListChanged_ = false;
   bool applyOnSelect_ = true;  // false while Delete lists the remaining profiles
 };
 

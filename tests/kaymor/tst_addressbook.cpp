@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <sys/stat.h>
 
+#include "addressfixture.h"
 #include "addresslist.h"
 #include "kaymortest.h"
 #include "settingsstore.h"
@@ -116,8 +117,8 @@ class TestAddressBook : public QObject {
     Store({"a,1,s1,p,1", "b,2,s2,p,2", "c,3,s3,p,3", "d,4,s4,p,4"});
     Window win;
     QVERIFY(win.Load());
-    win.w->IPList.RemoveAt(3);
-    win.w->SaveIPList();
+    addressfixture::Book(*win.w).RemoveAt(3);
+    addressfixture::Book(*win.w).Save();
     QCOMPARE(Slots(), (QStringList{"IP0=\"a,1,s1,p,1\"", "IP1=\"b,2,s2,p,2\"", "IP2=\"c,3,s3,p,3\""}));
     QCOMPARE(zam::GetSetting("IPAddressList", "Total"), QString("3"));
   }
@@ -197,11 +198,11 @@ class TestAddressBook : public QObject {
     QVERIFY(win.Load());
     QString optionWhileOpen;
     int opened = 0;
-    win.w->AddAddressDialog = [&] {
+    addressfixture::SetAddDialog(*win.w, [&] {
       ++opened;
       optionWhileOpen = zam::GetSetting("Options", "DisOption");
       return entry;
-    };
+    });
     // Insert selects "Add"; so does moving onto it with Down.
     QTest::keyClick(win.w->cboComPort, Qt::Key_Insert);
     QCOMPARE(opened, 1);
@@ -212,7 +213,7 @@ class TestAddressBook : public QObject {
     if (!entry.isEmpty() && items.size() == 6)
       QCOMPARE(win.w->cboComPort->currentText(), QString("10.0.0.1, ZAM1, B2"));
 
-    win.w->AddAddressDialog = [&] { ++opened; return QString(); };
+    addressfixture::SetAddDialog(*win.w, [&] { ++opened; return QString(); });
     win.w->cboComPort->setCurrentIndex(win.w->cboComPort->findText(kSeparator) - 1);
     QTest::keyClick(win.w->cboComPort, Qt::Key_Down);  // onto the separator: back to the entry
     QCOMPARE(opened, 1);
@@ -228,10 +229,10 @@ class TestAddressBook : public QObject {
     Window win;
     QVERIFY(win.Load());
     int opened = 0;
-    win.w->AddAddressDialog = [&] { ++opened; return QString("10.9.9.9,ZAM4,NEW,qmpv,1024"); };
+    addressfixture::SetAddDialog(*win.w, [&] { ++opened; return QString("10.9.9.9,ZAM4,NEW,qmpv,1024"); });
     win.Choose(win.w->cboComPort, "Add");
     QCOMPARE(opened, 0);
-    QCOMPARE(win.w->IPList.Count(), 255);
+    QCOMPARE(addressfixture::Book(*win.w).Count(), 255);
   }
 
   void otherKeysAreDiscarded() {
