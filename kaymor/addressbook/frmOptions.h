@@ -10,6 +10,7 @@
 
 #include "discoverymsg.h"
 #include "profiles.h"
+#include "serialadapter.h"
 
 class QAction;
 class QComboBox;
@@ -19,7 +20,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class QSerialPort;
 class QTabWidget;
 class Dotquad;
 
@@ -96,7 +96,8 @@ class frmOptions : public QDialog {
   QPushButton* cmdDelete = nullptr;
 
   Corvel_Project::UDP* UDP1 = nullptr;
-  QSerialPort* MSComm1 = nullptr;
+  // The page's serial port, COMn of "RS-232"/"Port".
+  SerialAdapter* MSComm1 = nullptr;
 
   // The dialog's own discovery results.
   QList<DISCOVER_UDP_INFO> UnitList;
@@ -116,7 +117,7 @@ class frmOptions : public QDialog {
 
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1
-  QString comDevice_;    // its device, "/dev/ttyS0"
+  QString comDevice_;    // its device when the dialog opened, "/dev/ttyS0"
   bool addressListChanged_ = false;
   bool applyOnSelect_ = true;  // false while Delete lists the remaining profiles
 };
