@@ -1,6 +1,7 @@
 // The settings store, the address list and the address box, checked in the
 // settings file itself.
 #include <QKeyEvent>
+#include <QListWidget>
 #include <sys/stat.h>
 
 #include "addressfixture.h"
@@ -113,6 +114,28 @@ class TestAddressBook : public QObject {
     QCOMPARE(win.w->txtPort->text(), QString("1026"));
   }
 
+  // A change of the book (a connect remembering the password and port)
+  // shows in the hidden list at once; the address box keeps its items and
+  // its selection until the next load.
+  void hiddenListFollowsTheBook() {
+    Store({"10.0.0.5,ZAM4,A1,p1,1024", "10.0.0.6,ZAM4,A2,p2,1026"}, "10.0.0.6, ZAM4, A2");
+    Window win;
+    QVERIFY(win.Load());
+    zam::AddressBook& book = addressfixture::Book(*win.w);
+    QSignalSpy changed(&book, &zam::AddressBook::Changed);
+    book.Replace(1, "10.0.0.6,ZAM4,A2,secret,2000");
+    book.Insert("10.0.0.1,ZAM1,C3,qmpv,1024");
+    QVERIFY(!changed.isEmpty());
+    QStringList hidden;
+    for (int i = 0; i < win.w->cboIPList->count(); ++i) hidden << win.w->cboIPList->item(i)->text();
+    QCOMPARE(hidden, (QStringList{"10.0.0.1,ZAM1,C3,qmpv,1024", "10.0.0.5,ZAM4,A1,p1,1024",
+                                  "10.0.0.6,ZAM4,A2,secret,2000"}));
+    QCOMPARE(Items(win.w->cboComPort),
+             (QStringList{"10.0.0.5, ZAM4, A1", "10.0.0.6, ZAM4, A2", kSeparator, "Add", "Clear", "Delete"}));
+    QCOMPARE(win.w->cboComPort->currentText(), QString("10.0.0.6, ZAM4, A2"));
+    QCOMPARE(win.w->txtPassword->text(), QString("p2"));
+  }
+
   void saveRewritesAllSlots() {
     Store({"a,1,s1,p,1", "b,2,s2,p,2", "c,3,s3,p,3", "d,4,s4,p,4"});
     Window win;
@@ -198,15 +221,21 @@ class TestAddressBook : public QObject {
     QVERIFY(win.Load());
     QString optionWhileOpen;
     int opened = 0;
+    int ticksWhileOpen = -1;
     addressfixture::SetAddDialog(*win.w, [&] {
       ++opened;
       optionWhileOpen = zam::GetSetting("Options", "DisOption");
+      // Timed discovery is held: a tick of the window's timer counts nothing.
+      win.w->Timer1_Timer();
+      ticksWhileOpen = addressfixture::DiscoverTicks(*win.w);
       return entry;
     });
     // Insert selects "Add"; so does moving onto it with Down.
     QTest::keyClick(win.w->cboComPort, Qt::Key_Insert);
     QCOMPARE(opened, 1);
     QCOMPARE(optionWhileOpen, QString("1"));
+    QCOMPARE(ticksWhileOpen, 0);
+    QVERIFY(!addressfixture::Discovery(*win.w).Paused());
     QCOMPARE(zam::GetSetting("Options", "DisOption"), QString("0"));
     QCOMPARE(Items(win.w->cboComPort), items);
     QCOMPARE(Slots().size(), items.size() - 4);
