@@ -1,8 +1,8 @@
 #pragma once
 // The keyboard window: connection frame, the two keyboard pictures with
 // their LED rows, status line and the hidden debug box and address list.
-// Its code is spread by subject: start-up and layout here (app/), connect,
-// supervision and LEDs in link/, the address box in addressbook/.
+// Its code is spread by subject: start-up and layout here (app/), connect and
+// LEDs in link/, the address box in app/windowaddressbox.cpp (addressbook/).
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
