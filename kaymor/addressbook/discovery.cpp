@@ -1,17 +1,8 @@
 #include "discovery.h"
 
-#include <QAction>
 #include <algorithm>
 
 #include "addresslist.h"
-#include "busycursor.h"
-#include "controlproperties.h"
-#include "corvel_factory.h"
-#include "corvel_udp.h"
-#include "debuglog.h"
-#include "frmOptions.h"
-#include "frmZAMKeyboard.h"
-#include "settingsstore.h"
 
 namespace zam {
 
@@ -105,72 +96,6 @@ MergeResult MergeUnit(QStringList& list, const DISCOVER_UDP_INFO& unit) {
   if (r.action == MergeAction::Replace) list[r.index] = r.entry;
   else if (r.action == MergeAction::Add) list.insert(r.index, r.entry);
   return r;
-}
-
-// ---- The keyboard window's discovery ----
-
-void frmZAMKeyboard::SetUpDiscovery() {
-  UDP1 = qobject_cast<Corvel_Project::UDP*>(CreateCorvelControl(QStringLiteral("Corvel_Project.UDP"), this));
-  if (UDP1) UDP1->setObjectName(QStringLiteral("UDP1"));
-  LoadControlProperties(UDP1, objectName());
-  connect(mnuToolsOptions, &QAction::triggered, this, &frmZAMKeyboard::mnuToolsOptions_Click);
-}
-
-void frmZAMKeyboard::TimedDiscoveryTick() {
-  AutoDiscover = GetSetting("Options", "DisOption", "0") == QLatin1String("0") && cboCommType->currentIndex() == 1 &&
-                 !IsConnected();
-  if (AutoDiscover) DiscoverTickLimit = 30;
-  // A run lets Timer1 tick inside it: those ticks start nothing and count nothing.
-  if (!AutoDiscover || !UDP1 || UDP1->State() != 0) return;
-  ++DiscoverTicks;
-  if (DiscoverTicks >= DiscoverTickLimit) DiscoveryCycle();
-  if (IPList.Count() < 3 && DiscoverTicks == 5) DiscoveryCycle();
-}
-
-void frmZAMKeyboard::DiscoveryCycle() {
-  lblStatus->setText(QStringLiteral("Status: Discovering Marlox on the network..."));
-  DiscoverUnits();
-  LoadIPList();
-  lblStatus->setText(QStringLiteral("Status: Discovered %1 unit(s).").arg(DiscoveredCount));
-  DiscoverTicks = 0;
-}
-
-void frmZAMKeyboard::DiscoverUnits() {
-  bool ok = false;
-  const int port = GetSetting("Options", "DisPort", "8092").toInt(&ok);
-  if (ok && UDP1) UDP1->SetRemotePort(port);
-
-  DiscoveredCount = 0;
-  UnitList.clear();
-  if (UDP1) {
-    const BusyCursor busy;
-    UDP1->Discovery(UnitList);
-  }
-  DiscoveredCount = static_cast<int>(UnitList.size());
-
-  WriteDebugLog(QStringLiteral("Starting discover Marlox..."));
-  WriteDebugLog(QStringLiteral("Found: %1").arg(DiscoveredCount));
-  for (int k = 0; k < UnitList.size(); ++k) {
-    const DISCOVER_UDP_INFO& u = UnitList[k];
-    WriteDebugLog(QStringLiteral("%1: %2, %3, %4").arg(k + 1).arg(u.IPAddress, u.ModelName, u.SerialNo));
-  }
-  WriteDebugLog(QStringLiteral("Ending the discovery."));
-
-  for (const DISCOVER_UDP_INFO& u : std::as_const(UnitList)) {
-    if (u.IPAddress.isEmpty()) continue;
-    const MergeResult r = DecideMerge(IPList.Entries(), u);
-    if (r.action == MergeAction::Replace) IPList.Replace(r.index, r.entry);
-    else if (r.action == MergeAction::Add) IPList.Insert(r.entry);
-  }
-  SaveIPList();
-}
-
-void frmZAMKeyboard::mnuToolsOptions_Click() {
-  frmOptions dialog(mnuToolsOptions, this);
-  dialog.exec();
-  // The tag stays "Update" once set: every later close reloads too.
-  if (cboCommType->currentIndex() == 1 && mnuToolsOptions->property("Tag").toString() == QLatin1String("Update"))
-    LoadIPList();
 }
 
 }  // namespace zam

@@ -11,12 +11,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSerialPort>
 #include <QTabWidget>
 #include <QUrl>
 
 #include "PingIP.h"
-#include "addresslist.h"
+#include "addressbook.h"
 #include "buddylabels.h"
 #include "busycursor.h"
 #include "controlproperties.h"
@@ -73,7 +72,7 @@ frmOptions::frmOptions(QAction* optionsMenuItem, QWidget* parent)
     connect(UDP1, &Corvel_Project::UDP::Discovered, this,
             [this](qint16 count) { lblDisStatus->setText(QStringLiteral("Found ") + QString::number(count)); });
   }
-  MSComm1 = new QSerialPort(this);
+  MSComm1 = new SerialAdapter(this);
   MSComm1->setObjectName(QStringLiteral("MSComm1"));
 
   SSTab1 = new QTabWidget(this);
@@ -103,9 +102,7 @@ frmOptions::frmOptions(QAction* optionsMenuItem, QWidget* parent)
   LoadSettings();
 }
 
-frmOptions::~frmOptions() {
-  if (MSComm1->isOpen()) MSComm1->close();
-}
+frmOptions::~frmOptions() { MSComm1->Close(); }
 
 void frmOptions::BuildDiscoveryTab(QWidget* page) {
   auto* group = new QButtonGroup(page);
@@ -235,17 +232,12 @@ void frmOptions::LoadSettings() {
   const QString port = GetSetting("RS-232", "Port", "COM1");
   const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
   comDevice_ = ComPortDevice(number);
-  MSComm1->setPortName(comDevice_);
+  MSComm1->SetCommPort(number);
   // Which port the page talks to, and the device behind it.
   comPortName_ = port;
   lblRS232Port->setText(port + QStringLiteral(": ") + comDevice_);
-  bool ok = false;
-  const int baud = GetSetting("RS-232", "BaudRate", "57600").section(',', 0, 0).toInt(&ok);
-  MSComm1->setBaudRate(ok && baud > 0 ? baud : 9600);
-  MSComm1->setDataBits(QSerialPort::Data8);
-  MSComm1->setParity(QSerialPort::NoParity);
-  MSComm1->setStopBits(QSerialPort::OneStop);
-  MSComm1->setFlowControl(QSerialPort::NoFlowControl);
+  // The frame is always 8N1; a rate that is no number leaves the port's 9600.
+  MSComm1->SetSettings(GetSetting("RS-232", "BaudRate", "57600"));
   for (QComboBox* list : cboEthernet) list->addItems({QStringLiteral("Disable"), QStringLiteral("Enable")});
   for (QComboBox* list : cboEthernet) list->setCurrentIndex(-1);
 
@@ -328,14 +320,9 @@ void frmOptions::cmdSelectAll_Click(int index) {
 }
 
 void frmOptions::cmdAddIP_Click() {
-  constexpr auto kSection = "IPAddressList";
-  HiddenIPList.clear();
-  // Slots past IP254 are never written by the address list.
-  const int total = qMin(GetSetting(kSection, "Total", "0").toInt(), kMaxAddressEntries);
-  for (int n = 0; n < total; ++n) {
-    const QString entry = GetSetting(kSection, QStringLiteral("IP%1").arg(n), QString());
-    if (!entry.isEmpty()) HiddenIPList.insert(SortedPosition(HiddenIPList, entry), entry);
-  }
+  // The stored list as it is now: the window's copy may be older.
+  AddressBook book;
+  book.Load();
 
   bool answeredNo = false;
   for (int i = 0; i < lstIPAddress->count(); ++i) {
@@ -343,7 +330,7 @@ void frmOptions::cmdAddIP_Click() {
     if (item->checkState() != Qt::Checked) continue;
     const int k = item->data(Qt::UserRole).toInt();
     if (k < 0 || k >= UnitList.size()) continue;
-    const MergeResult r = MergeUnit(HiddenIPList, UnitList[k]);
+    const MergeResult r = book.Merge(UnitList[k]);
     const bool alreadyListed = r.kind == MergeKind::Listed || r.kind == MergeKind::Unknown;
     if (alreadyListed && !answeredNo) {
       const QString text = QStringLiteral("[") + item->text() + QStringLiteral("] already exists.     \r\n") +
@@ -354,11 +341,8 @@ void frmOptions::cmdAddIP_Click() {
     }
   }
 
-  if (!HiddenIPList.isEmpty()) {
-    SettingsBatch batch;
-    for (int k = 0; k < HiddenIPList.size(); ++k) batch.Save(kSection, QStringLiteral("IP%1").arg(k), HiddenIPList[k]);
-    batch.Save(kSection, "Total", QString::number(HiddenIPList.size()));
-  }
+  if (book.Count() > 0) book.Save();
+  addressListChanged_ = true;
   if (optionsMenuItem_) optionsMenuItem_->setProperty("Tag", QStringLiteral("Update"));
 }
 
@@ -376,10 +360,12 @@ bool frmOptions::OpenPortFor() {
   EthernetSettings = ETHERNET_SETTINGS();
   cmdEthernet[0]->setEnabled(false);
   cmdEthernet[1]->setEnabled(false);
-  if (!MSComm1->open(QIODevice::ReadWrite)) {
-    lblStatus->setText(QStringLiteral("Error: ") + (OpenDeniedByPermission(*MSComm1)
-                                                         ? SerialPermissionText(SerialDevicePath(*MSComm1))
-                                                         : MSComm1->errorString()));
+  if (!MSComm1->Open()) {
+    // A port number without a device never reaches the port: its reason instead.
+    const QString reason = MSComm1->PermissionDenied() ? SerialPermissionText(MSComm1->DevicePath())
+                           : MSComm1->Device().isEmpty() ? MSComm1->OpenFailure()
+                                                          : MSComm1->ErrorString();
+    lblStatus->setText(QStringLiteral("Error: ") + reason);
     // Change follows the fields, as after every other outcome.
     UpdateEthernetButtons();
     return false;
@@ -391,14 +377,12 @@ void frmOptions::ClosePortAfter() {
   cmdEthernet[0]->setEnabled(true);
   // Change needs complete fields, whatever the operation left in them.
   UpdateEthernetButtons();
-  MSComm1->close();
+  MSComm1->Close();
 }
 
 bool frmOptions::SendPortMsg(int kind, quint8 code, quint8 block) {
-  if (!MSComm1->isOpen()) return false;
-  const QByteArray message = BuildPortMessage(kind, code, block);
-  const bool written = !message.isEmpty() && MSComm1->write(message) == message.size();
-  if (written) MSComm1->flush();
+  if (!MSComm1->IsOpen()) return false;
+  const bool written = MSComm1->Write(BuildPortMessage(kind, code, block));
   Delay(kPortMsgGapMs);
   return written;
 }
@@ -407,8 +391,8 @@ bool frmOptions::GetEthernetInfo() {
   SendPortMsg(kBlockReadKind, 0, kBlockSettings);
   // Exactly one block: a longer answer is not the unit's settings.
   const bool arrived =
-      PumpUntil([this] { return MSComm1->isOpen() && MSComm1->bytesAvailable() == kSerialReplySize; }, kReadTimeoutMs);
-  const auto block = arrived ? ParseSettingsBlock(MSComm1->read(kSerialReplySize)) : std::nullopt;
+      PumpUntil([this] { return MSComm1->IsOpen() && MSComm1->InBufferCount() == kSerialReplySize; }, kReadTimeoutMs);
+  const auto block = arrived ? ParseSettingsBlock(MSComm1->Read(kSerialReplySize)) : std::nullopt;
   if (!block) {
     lblStatus->setText(QStringLiteral("Timeout"));
     return false;
@@ -422,7 +406,7 @@ bool frmOptions::GetEthernetInfo() {
 }
 
 bool frmOptions::SetEthernetInfo() {
-  if (!MSComm1->isOpen() || cboEthernet[0]->currentIndex() < 0 || cboEthernet[1]->currentIndex() < 0)
+  if (!MSComm1->IsOpen() || cboEthernet[0]->currentIndex() < 0 || cboEthernet[1]->currentIndex() < 0)
     return false;
   std::array<std::array<quint8, 4>, 3> parts{};
   for (int f = 0; f < 3; ++f) {
@@ -436,10 +420,9 @@ bool frmOptions::SetEthernetInfo() {
   const QByteArray message =
       BuildSettingsWrite(static_cast<quint8>(cboEthernet[0]->currentIndex()),
                          static_cast<quint8>(cboEthernet[1]->currentIndex()), parts[0], parts[1], parts[2]);
-  MSComm1->clear(QSerialPort::Input);
-  MSComm1->readAll();
-  if (MSComm1->write(message) != message.size()) return false;
-  MSComm1->flush();
+  // Nothing was written since the port opened: only stale input is dropped.
+  MSComm1->ClearBuffers();
+  if (!MSComm1->Write(message)) return false;
   Delay(kPortMsgGapMs);
   return SendPortMsg(kPortCommandKind, kAfterWriteCommand, kBlockReboot);
 }
@@ -462,7 +445,7 @@ void frmOptions::cmdEthernet_Click(int index) {
         // Which port and rate were tried, so that a wrong one can be seen.
         lblStatus->setText(QStringLiteral("Could not get the Ethernet information (no answer on %1 at %2 baud)")
                                .arg(comPortName_ + QStringLiteral(": ") + comDevice_)
-                               .arg(MSComm1->baudRate()));
+                               .arg(MSComm1->BaudRate()));
       } else {
         if (EthernetSettings.EthernetMode < cboEthernet[0]->count())
           cboEthernet[0]->setCurrentIndex(EthernetSettings.EthernetMode);

@@ -10,6 +10,7 @@
 
 #include "discoverymsg.h"
 #include "profiles.h"
+#include "serialadapter.h"
 
 class QAction;
 class QComboBox;
@@ -19,7 +20,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class QSerialPort;
 class QTabWidget;
 class Dotquad;
 
@@ -42,7 +42,8 @@ class frmOptions : public QDialog {
   Q_OBJECT
  public:
   // optionsMenuItem: the main window's Tools menu item "&Options...", whose
-  // "Tag" property becomes "Update" once the stored address list changed.
+  // "Tag" property becomes "Update" once the stored address list changed
+  // (written for outside observers; the caller asks AddressListChanged()).
   explicit frmOptions(QAction* optionsMenuItem = nullptr, QWidget* parent = nullptr);
   ~frmOptions() override;
 
@@ -95,11 +96,14 @@ class frmOptions : public QDialog {
   QPushButton* cmdDelete = nullptr;
 
   Corvel_Project::UDP* UDP1 = nullptr;
-  QSerialPort* MSComm1 = nullptr;
+  // The page's serial port, COMn of "RS-232"/"Port".
+  SerialAdapter* MSComm1 = nullptr;
 
-  // The dialog's own discovery results and hidden address list.
+  // The dialog's own discovery results.
   QList<DISCOVER_UDP_INFO> UnitList;
-  QStringList HiddenIPList;
+
+  // "Add &IP(s)" changed the stored address list while the dialog was open.
+  bool AddressListChanged() const { return addressListChanged_; }
 
  private:
   void BuildDiscoveryTab(QWidget* page);
@@ -113,7 +117,8 @@ class frmOptions : public QDialog {
 
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1
-  QString comDevice_;    // its device, "/dev/ttyS0"
+  QString comDevice_;    // its device when the dialog opened, "/dev/ttyS0"
+  bool addressListChanged_ = false;
   bool applyOnSelect_ = true;  // false while Delete lists the remaining profiles
 };
 

@@ -180,8 +180,9 @@ void frmZAMKeyboard::BuildControls() {
   cboComPort->installEventFilter(this);
   connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Chosen(); });
   // The operator is busy with the list: timed discovery waits.
-  connect(cboComPort, &AddressCombo::droppedDown, this, [this] { DiscoverTicks = 0; });
-  connect(cboComPort->view()->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { DiscoverTicks = 0; });
+  connect(cboComPort, &AddressCombo::droppedDown, this, [this] { Discovery->ResetTicks(); });
+  connect(cboComPort->view()->verticalScrollBar(), &QScrollBar::valueChanged, this,
+          [this] { Discovery->ResetTicks(); });
 
   Label1[0] = new QLabel(tr("Pass&word:"), Frame1);
   Label1[0]->setObjectName("Label1(0)");

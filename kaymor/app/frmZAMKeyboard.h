@@ -1,7 +1,8 @@
 #pragma once
 // The keyboard window: connection frame, the two keyboard pictures with
 // their LED rows, status line and the hidden debug box and address list.
-// The link to the unit is its session's; the window shows it.
+// The link to the unit is its session's and the address list its address
+// book's; the window shows them.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,8 +13,8 @@
 #include <functional>
 #include <optional>
 
-#include "addresslist.h"
-#include "discoverymsg.h"
+#include "addressbook.h"
+#include "timeddiscovery.h"
 #include "unitsession.h"
 
 class QAction;
@@ -21,10 +22,6 @@ class QMenu;
 class QFrame;
 class QListWidget;
 class QLocalServer;
-
-namespace Corvel_Project {
-class UDP;
-}
 
 namespace zam {
 
@@ -99,14 +96,10 @@ class frmZAMKeyboard : public QMainWindow {
   // The add-address dialog: gives a full entry, or "" when cancelled.
   std::function<QString()> AddAddressDialog;
 
-  // Discovery (addressbook/discovery.cpp).
+  // Discovery (app/windowaddressbox.cpp over addressbook/timeddiscovery.h).
   void DiscoverUnits();
   void mnuToolsOptions_Click();
-  Corvel_Project::UDP* UDP1 = nullptr;
-  QList<DISCOVER_UDP_INFO> UnitList;
-  int DiscoveredCount = 0;
-  bool AutoDiscover = false;
-  int DiscoverTickLimit = 30;
+  TimedDiscovery* Discovery = nullptr;
 
   // The session with the unit; the window shows its state.
   UnitSession Session;
@@ -114,9 +107,7 @@ class frmZAMKeyboard : public QMainWindow {
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
   PcKeyboard* PCKeyboard = nullptr;  // the PC keyboard poll
   KeyPollGate* KeyPoll = nullptr;    // when the poll runs
-  AddressList IPList;       // the hidden sorted list behind cboIPList
-  int DiscoverTicks = 0;
-  QString SavedDisOption;
+  AddressBook IPList;       // the address book behind cboIPList and cboComPort
   bool NotConnected = true;
   bool Screen1024x768 = false;
   bool VideoPaneOn = false;  // the video pane's switch (mnuToolsVideo)
@@ -187,6 +178,8 @@ class frmZAMKeyboard : public QMainWindow {
   QLabel** LedRow(int unitType);
   void SelectAddressItem(int index);
   void RefreshHiddenList();
+  // Fills cboIPList from the book, and cboComPort too when the book was read from the store.
+  void ShowAddressBook(bool reloaded);
   void StartSingleInstanceServer();
   void TimedDiscoveryTick();
   void BuildVideoPane();
@@ -198,6 +191,7 @@ class frmZAMKeyboard : public QMainWindow {
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;
+  bool optionsChangedList_ = false;  // an Options dialog changed the stored list
   int shownKeyboard_ = 4;  // unit type of the keyboard picture shown
   frmKeyboardMap* keyboardMap_ = nullptr;
 };

@@ -35,6 +35,10 @@ class SerialAdapter : public QObject {
   // Why the last Open failed, with the device and port name
   // ("no device /dev/ttyS0 for COM1"); empty after a successful open.
   QString OpenFailure() const { return openFailure_; }
+  // The port's own text for its last error, and the device path it last
+  // tried to open ("/dev/" added to a bare name).
+  QString ErrorString() const { return port_.errorString(); }
+  QString DevicePath() const { return SerialDevicePath(port_); }
   void Close();
   bool IsOpen() const { return port_.isOpen(); }
   // "9600,n,8,1"; only the rate is read, the frame is always 8N1.

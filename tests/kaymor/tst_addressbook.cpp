@@ -1,8 +1,10 @@
 // The settings store, the address list and the address box, checked in the
 // settings file itself.
 #include <QKeyEvent>
+#include <QListWidget>
 #include <sys/stat.h>
 
+#include "addressfixture.h"
 #include "addresslist.h"
 #include "kaymortest.h"
 #include "settingsstore.h"
@@ -112,12 +114,34 @@ class TestAddressBook : public QObject {
     QCOMPARE(win.w->txtPort->text(), QString("1026"));
   }
 
+  // A change of the book (a connect remembering the password and port)
+  // shows in the hidden list at once; the address box keeps its items and
+  // its selection until the next load.
+  void hiddenListFollowsTheBook() {
+    Store({"10.0.0.5,ZAM4,A1,p1,1024", "10.0.0.6,ZAM4,A2,p2,1026"}, "10.0.0.6, ZAM4, A2");
+    Window win;
+    QVERIFY(win.Load());
+    zam::AddressBook& book = addressfixture::Book(*win.w);
+    QSignalSpy changed(&book, &zam::AddressBook::Changed);
+    book.Replace(1, "10.0.0.6,ZAM4,A2,secret,2000");
+    book.Insert("10.0.0.1,ZAM1,C3,qmpv,1024");
+    QVERIFY(!changed.isEmpty());
+    QStringList hidden;
+    for (int i = 0; i < win.w->cboIPList->count(); ++i) hidden << win.w->cboIPList->item(i)->text();
+    QCOMPARE(hidden, (QStringList{"10.0.0.1,ZAM1,C3,qmpv,1024", "10.0.0.5,ZAM4,A1,p1,1024",
+                                  "10.0.0.6,ZAM4,A2,secret,2000"}));
+    QCOMPARE(Items(win.w->cboComPort),
+             (QStringList{"10.0.0.5, ZAM4, A1", "10.0.0.6, ZAM4, A2", kSeparator, "Add", "Clear", "Delete"}));
+    QCOMPARE(win.w->cboComPort->currentText(), QString("10.0.0.6, ZAM4, A2"));
+    QCOMPARE(win.w->txtPassword->text(), QString("p2"));
+  }
+
   void saveRewritesAllSlots() {
     Store({"a,1,s1,p,1", "b,2,s2,p,2", "c,3,s3,p,3", "d,4,s4,p,4"});
     Window win;
     QVERIFY(win.Load());
-    win.w->IPList.RemoveAt(3);
-    win.w->SaveIPList();
+    addressfixture::Book(*win.w).RemoveAt(3);
+    addressfixture::Book(*win.w).Save();
     QCOMPARE(Slots(), (QStringList{"IP0=\"a,1,s1,p,1\"", "IP1=\"b,2,s2,p,2\"", "IP2=\"c,3,s3,p,3\""}));
     QCOMPARE(zam::GetSetting("IPAddressList", "Total"), QString("3"));
   }
@@ -197,22 +221,28 @@ class TestAddressBook : public QObject {
     QVERIFY(win.Load());
     QString optionWhileOpen;
     int opened = 0;
-    win.w->AddAddressDialog = [&] {
+    int ticksWhileOpen = -1;
+    addressfixture::SetAddDialog(*win.w, [&] {
       ++opened;
       optionWhileOpen = zam::GetSetting("Options", "DisOption");
+      // Timed discovery is held: a tick of the window's timer counts nothing.
+      win.w->Timer1_Timer();
+      ticksWhileOpen = addressfixture::DiscoverTicks(*win.w);
       return entry;
-    };
+    });
     // Insert selects "Add"; so does moving onto it with Down.
     QTest::keyClick(win.w->cboComPort, Qt::Key_Insert);
     QCOMPARE(opened, 1);
     QCOMPARE(optionWhileOpen, QString("1"));
+    QCOMPARE(ticksWhileOpen, 0);
+    QVERIFY(!addressfixture::Discovery(*win.w).Paused());
     QCOMPARE(zam::GetSetting("Options", "DisOption"), QString("0"));
     QCOMPARE(Items(win.w->cboComPort), items);
     QCOMPARE(Slots().size(), items.size() - 4);
     if (!entry.isEmpty() && items.size() == 6)
       QCOMPARE(win.w->cboComPort->currentText(), QString("10.0.0.1, ZAM1, B2"));
 
-    win.w->AddAddressDialog = [&] { ++opened; return QString(); };
+    addressfixture::SetAddDialog(*win.w, [&] { ++opened; return QString(); });
     win.w->cboComPort->setCurrentIndex(win.w->cboComPort->findText(kSeparator) - 1);
     QTest::keyClick(win.w->cboComPort, Qt::Key_Down);  // onto the separator: back to the entry
     QCOMPARE(opened, 1);
@@ -228,10 +258,10 @@ class TestAddressBook : public QObject {
     Window win;
     QVERIFY(win.Load());
     int opened = 0;
-    win.w->AddAddressDialog = [&] { ++opened; return QString("10.9.9.9,ZAM4,NEW,qmpv,1024"); };
+    addressfixture::SetAddDialog(*win.w, [&] { ++opened; return QString("10.9.9.9,ZAM4,NEW,qmpv,1024"); });
     win.Choose(win.w->cboComPort, "Add");
     QCOMPARE(opened, 0);
-    QCOMPARE(win.w->IPList.Count(), 255);
+    QCOMPARE(addressfixture::Book(*win.w).Count(), 255);
   }
 
   void otherKeysAreDiscarded() {

@@ -1,6 +1,7 @@
 // The keyboard window against the unit simulator over TCP on 127.0.0.1.
 #include "eventpump.h"
 #include <QTest>
+#include "addressfixture.h"
 #include "kaymortest.h"
 #include "settingsstore.h"
 
@@ -106,7 +107,7 @@ class TestLinkTcp : public QObject {
     QCOMPARE(zam::GetSetting("IPAddressList", "IP0"), stored.arg(sim.tcpPort));
     Window again;
     QVERIFY(again.Load());
-    const QStringList fields = again.w->IPList.Entries().value(0).split(',');
+    const QStringList fields = addressfixture::Book(*again.w).Entries().value(0).split(',');
     QCOMPARE(fields.mid(0, 3), (entry + ",,").split(',').mid(0, 3));
     QCOMPARE(fields.value(3), QString("qmpv"));
     QCOMPARE(fields.value(4), QString::number(sim.tcpPort));

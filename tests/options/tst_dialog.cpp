@@ -88,8 +88,8 @@ void TestDialog::loadsTheStore() {
   QVERIFY(d.optDisOption[checked]->isChecked());
   QVERIFY(!d.optDisOption[1 - checked]->isChecked());
   QCOMPARE(d.txtPort->text(), portText);
-  QCOMPARE(d.MSComm1->portName(), device);  // Qt names a /dev device without its folder
-  QCOMPARE(d.MSComm1->baudRate(), rate);
+  QCOMPARE(d.MSComm1->Device(), "/dev/" + device);
+  QCOMPARE(d.MSComm1->BaudRate(), rate);
 }
 
 void TestDialog::okStoresCancelDoesNot() {

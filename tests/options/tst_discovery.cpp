@@ -17,6 +17,7 @@
 #include "dotquad.h"
 #include "eventpump.h"
 #include "frmOptions.h"
+#include "addressfixture.h"
 #include "kaymortest.h"
 #include "netnslab.h"
 #include "settingsstore.h"
@@ -285,12 +286,12 @@ void TestDiscovery::timedDiscoveryListsBothUnits() {
   QVERIFY(win.Load({"kaymor", "/debug"}));
   zam::frmZAMKeyboard& w = *win.w;
   w.Timer1->stop();  // the test drives the ticks
-  QVERIFY(w.UDP1);
-  QCOMPARE(w.UDP1->State(), quint8(0));
+  QVERIFY(addressfixture::Udp(w));
+  QCOMPARE(addressfixture::Udp(w)->State(), quint8(0));
   const QString startStatus = win.Status();
   for (int tick = 1; tick <= 4; ++tick) {
     w.Timer1_Timer();
-    QCOMPARE(w.DiscoverTicks, tick);
+    QCOMPARE(addressfixture::DiscoverTicks(w), tick);
   }
   QCOMPARE(win.Status(), startStatus);
 
@@ -299,10 +300,10 @@ void TestDiscovery::timedDiscoveryListsBothUnits() {
   quint8 stateDuring = 0;
   QTimer::singleShot(1500, &w, [&] {
     statusDuring = win.Status();
-    stateDuring = w.UDP1->State();
-    ticksBefore = w.DiscoverTicks;
+    stateDuring = addressfixture::Udp(w)->State();
+    ticksBefore = addressfixture::DiscoverTicks(w);
     w.Timer1_Timer();
-    ticksAfter = w.DiscoverTicks;
+    ticksAfter = addressfixture::DiscoverTicks(w);
   });
   w.Timer1_Timer();
   QCOMPARE(statusDuring, QStringLiteral("Status: Discovering Marlox on the network..."));
@@ -310,7 +311,7 @@ void TestDiscovery::timedDiscoveryListsBothUnits() {
   QCOMPARE(ticksBefore, 5);
   QCOMPARE(ticksAfter, 5);
 
-  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
   QCOMPARE(win.Status(), QStringLiteral("Status: Discovered 2 unit(s)."));
   QCOMPARE(StoredList(), (QStringList{"10.78.0.11,ZAM4,ZS-2001,qmpv,1024", "10.78.0.12,ZAM1,ZS-2002,qmpv,1024"}));
   QCOMPARE(BoxItems(w.cboComPort), (QStringList{kUnit1, kUnit2, kSeparator, "Add", "Clear", "Delete"}));
@@ -328,7 +329,7 @@ void TestDiscovery::timedDiscoveryListsBothUnits() {
     w.cmdConnect_Click();
     QVERIFY2(w.IsConnected(), qPrintable(unit + ": " + win.Status()));
     for (int tick = 0; tick < 40; ++tick) w.Timer1_Timer();
-    QCOMPARE(w.DiscoverTicks, 0);
+    QCOMPARE(addressfixture::DiscoverTicks(w), 0);
     w.cmdConnect_Click();
     QVERIFY(!w.IsConnected());
   }
@@ -347,18 +348,18 @@ void TestDiscovery::timedRhythmWithThreeKnown() {
   w.Timer1->stop();
   for (int tick = 1; tick <= 29; ++tick) {
     w.Timer1_Timer();
-    QCOMPARE(w.DiscoverTicks, tick);
+    QCOMPARE(addressfixture::DiscoverTicks(w), tick);
   }
   w.cboComPort->showPopup();
   w.cboComPort->hidePopup();
-  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
   for (int tick = 1; tick <= 29; ++tick) {
     w.Timer1_Timer();
-    QCOMPARE(w.DiscoverTicks, tick);
+    QCOMPARE(addressfixture::DiscoverTicks(w), tick);
   }
   QVERIFY(!win.Status().startsWith(QLatin1String("Status: Discover")));
   w.Timer1_Timer();
-  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
   QCOMPARE(win.Status(), QStringLiteral("Status: Discovered 2 unit(s)."));
   // Found units keep their passwords; the third entry stays.
   QCOMPARE(StoredList(), (QStringList{"10.78.0.11,ZAM4,ZS-2001,pw1,1024", "10.78.0.12,ZAM1,ZS-2002,pw2,1024",
@@ -384,8 +385,8 @@ void TestDiscovery::timedDiscoveryNotArmed() {
   zam::frmZAMKeyboard& w = *win.w;
   w.Timer1->stop();
   for (int tick = 0; tick < 40; ++tick) w.Timer1_Timer();
-  QCOMPARE(w.DiscoverTicks, 0);
-  QVERIFY(!w.AutoDiscover);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
+  QVERIFY(!addressfixture::AutoDiscover(w));
   QCOMPARE(StoredList(), QStringList());
 }
 
@@ -399,16 +400,16 @@ void TestDiscovery::addressBoxWorkHoldsDiscovery() {
   w.Timer1->stop();
   w.Timer1_Timer();
   w.Timer1_Timer();
-  QCOMPARE(w.DiscoverTicks, 2);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 2);
   win.Choose(w.cboComPort, kUnit1);
-  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
   w.Timer1_Timer();
   emit w.cboComPort->view()->verticalScrollBar()->valueChanged(1);
-  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
   w.Timer1_Timer();
   w.cboComPort->showPopup();
   w.cboComPort->hidePopup();
-  QCOMPARE(w.DiscoverTicks, 0);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 0);
 
   // Switching timed discovery off and on again: the count goes on from where it stood.
   w.Timer1_Timer();
@@ -416,7 +417,7 @@ void TestDiscovery::addressBoxWorkHoldsDiscovery() {
   w.Timer1_Timer();
   zam::SaveSetting("Options", "DisOption", "0");
   w.Timer1_Timer();
-  QCOMPARE(w.DiscoverTicks, 2);
+  QCOMPARE(addressfixture::DiscoverTicks(w), 2);
 }
 
 // The Options dialog adds the units; the window reloads its list after the

@@ -164,7 +164,7 @@ void TestEthernet::readFillsTheTab() {
   QCOMPARE(Tab(d), QStringLiteral("Enable Disable 192.168.1.20 255.255.255.0 192.168.1.1"));
   QCOMPARE(d.EthernetSettings.IPAddress, QStringLiteral("192.168.1.20"));
   for (QPushButton* b : d.cmdEthernet) QVERIFY(b->isEnabled());
-  QVERIFY(!d.MSComm1->isOpen());
+  QVERIFY(!d.MSComm1->IsOpen());
   QCOMPARE(SerialRx(sim), QList<QByteArray>{PortMsg(2, 0, 0xC2)});
   QCOMPARE(PortMsg(2, 0, 0xC2), QByteArray::fromHex("FFBB11FFC2") + QByteArray(17, '\0'));
 }
@@ -333,10 +333,10 @@ void TestEthernet::longAnswerTimesOut() {
   FillTab(d, QStringLiteral("10.79.0.5"));
   const QString before = Tab(d);
 
-  QVERIFY(d.MSComm1->open(QIODevice::ReadWrite));
+  QVERIFY(d.MSComm1->Open());
   QVERIFY(!d.GetEthernetInfo());
   QCOMPARE(d.lblStatus->text(), QStringLiteral("Timeout"));
-  d.MSComm1->close();
+  d.MSComm1->Close();
 
   d.cmdEthernet[0]->click();
   // The described text, then the port, its device and the rate that were tried.

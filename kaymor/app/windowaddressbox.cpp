@@ -1,18 +1,22 @@
-// The keyboard window's link-type switch and address box: the unit address
-// list with its "Add", "Clear" and "Delete" commands, or the COM ports.
+// The keyboard window's link-type switch and address box, a view over the
+// address book: the unit address list with its "Add", "Clear" and "Delete"
+// commands, or the COM ports; and the window's side of timed discovery and
+// of the Options dialog.
+#include <QAction>
 #include <QListWidget>
 
 #include "debuglog.h"
+#include "frmOptions.h"
 #include "frmZAMKeyboard.h"
 #include "msgbox.h"
 #include "serialadapter.h"
 #include "settingsstore.h"
+#include "timeddiscovery.h"
 #include "twips.h"
 
 namespace zam {
 
 namespace {
-constexpr auto kSection = "IPAddressList";
 const QString kSeparator = QString(38, QLatin1Char('='));
 const QString kAdd = QStringLiteral("Add");
 const QString kClear = QStringLiteral("Clear");
@@ -20,10 +24,33 @@ const QString kDelete = QStringLiteral("Delete");
 constexpr int kConnectLeftEthernet = 9960;
 }  // namespace
 
-void frmZAMKeyboard::RefreshHiddenList() {
+void frmZAMKeyboard::ShowAddressBook(bool reloaded) {
   cboIPList->clear();
   cboIPList->addItems(IPList.Entries());
+  if (!reloaded) return;
+
+  const QString remembered = TrimFields(IPList.LastUsed(), ",");
+  cboComPort->blockSignals(true);
+  cboComPort->clear();
+  cboComPort->setProperty("Tag", QString());
+  int rememberedIndex = -1;
+  for (int k = 0; k < IPList.Count(); ++k) {
+    const QString& entry = IPList.Entries()[k];
+    cboComPort->addItem(DisplayText(entry));
+    if (!remembered.isEmpty() && entry.contains(remembered)) {
+      rememberedIndex = cboComPort->count() - 1;
+      cboComPort->setProperty("Tag", QString::number(rememberedIndex));
+    }
+  }
+  if (IPList.Count() > 0) cboComPort->addItem(kSeparator);
+  cboComPort->addItems({kAdd, kClear, kDelete});
+  cboComPort->setCurrentIndex(-1);
+  cboComPort->blockSignals(false);
+
+  if (cboComPort->count() >= 5) SelectAddressItem(rememberedIndex < 0 ? 0 : rememberedIndex);
 }
+
+void frmZAMKeyboard::RefreshHiddenList() { ShowAddressBook(false); }
 
 void frmZAMKeyboard::SelectAddressItem(int index) {
   cboComPort->blockSignals(true);
@@ -32,74 +59,39 @@ void frmZAMKeyboard::SelectAddressItem(int index) {
   cboComPort_Click();
 }
 
-void frmZAMKeyboard::LoadIPList() {
-  LoadStoredAddresses(IPList);
-  RefreshHiddenList();
-  const QString remembered = TrimFields(GetSetting(kSection, "LastUsed", QString()), ",");
+void frmZAMKeyboard::LoadIPList() { IPList.Load(); }
 
-  cboComPort->blockSignals(true);
-  cboComPort->clear();
-  cboComPort->setProperty("Tag", QString());
-  for (int k = 0; k < IPList.Count(); ++k) {
-    const QString& entry = IPList.Entries()[k];
-    cboComPort->addItem(DisplayText(entry));
-    if (!remembered.isEmpty() && entry.contains(remembered))
-      cboComPort->setProperty("Tag", QString::number(cboComPort->count() - 1));
-  }
-  if (IPList.Count() > 0) cboComPort->addItem(kSeparator);
-  cboComPort->addItems({kAdd, kClear, kDelete});
-  cboComPort->setCurrentIndex(-1);
-  cboComPort->blockSignals(false);
-
-  if (cboComPort->count() >= 5) {
-    const QString tag = cboComPort->property("Tag").toString();
-    SelectAddressItem(tag.isEmpty() ? 0 : tag.toInt());
-  }
-}
-
-void frmZAMKeyboard::SaveIPList() { SaveStoredAddresses(IPList); }
+void frmZAMKeyboard::SaveIPList() { IPList.Save(); }
 
 void frmZAMKeyboard::cboComPort_Click() {
   // The remembered COM port is stored where the operator picks one
   // (cboComPort_Chosen), never by a refill: a port absent at start-up stays
   // remembered for the next time it is plugged in.
   if (cboCommType->currentIndex() == 0) return;
-  DiscoverTicks = 0;
+  Discovery->ResetTicks();
   const QString selected = cboComPort->currentText();
 
   if (selected == kAdd) {
     if (IPList.IsFull()) return;
-    SavedDisOption = GetSetting("Options", "DisOption", "0");
     // Timed discovery stays idle while the dialog is open.
-    SaveSetting("Options", "DisOption", "1");
+    Discovery->Pause();
     const QString newEntry = AddAddressDialog ? AddAddressDialog() : QString();
     if (newEntry.isEmpty()) {
       cboComPort->blockSignals(true);
       cboComPort->setCurrentIndex(-1);
       cboComPort->blockSignals(false);
-    } else if (IPList.FindAddress(newEntry.section(',', 0, 0)) < 0) {
-      // Addresses are compared whole: 10.0.0.1 is not 10.0.0.12.
-      IPList.Insert(newEntry);
-      SaveSetting(kSection, "LastUsed", newEntry);
-      SaveIPList();
+    } else {
+      IPList.AddEntry(newEntry);
     }
     LoadIPList();
-    SaveSetting("Options", "DisOption", SavedDisOption);
+    Discovery->Resume();
   } else if (selected == kDelete) {
     if (cboComPort->count() < 5) return;
-    const QString remembered = GetSetting(kSection, "LastUsed", QString());
+    const QString remembered = IPList.LastUsed();
     const MsgAnswer answer =
         MsgBox(this, QStringLiteral("Do you want to delete \"") + remembered + QStringLiteral("\"?\t"),
                MsgButtons::YesNo, MsgIcon::Information, QStringLiteral("Delete a IP Address"), MsgAnswer::No);
-    if (answer == MsgAnswer::Yes) {
-      const int k = IPList.FindForDelete(remembered);
-      if (k >= 0) {
-        IPList.RemoveAt(k);
-        DeleteSetting(kSection, QStringLiteral("IP%1").arg(k));
-      }
-      SaveSetting(kSection, "LastUsed", QString());
-      SaveIPList();
-    }
+    if (answer == MsgAnswer::Yes) IPList.DeleteRemembered(remembered);
     LoadIPList();
   } else if (selected == kClear) {
     if (cboComPort->count() < 5) return;
@@ -107,18 +99,15 @@ void frmZAMKeyboard::cboComPort_Click() {
         MsgBox(this, QStringLiteral("Do you want to delete all IP addresses?\t"), MsgButtons::YesNo,
                MsgIcon::Information, QStringLiteral("Delete All IP Addresses"), MsgAnswer::No);
     if (answer == MsgAnswer::Yes) {
-      IPList.Clear();
       txtPassword->clear();
       txtPort->clear();
-      DeleteSetting(kSection, "LastUsed");
-      DeleteSetting(kSection, "Total");
-      SaveIPList();
+      IPList.ClearAll();
     }
     // On No the box gets its entry back: "Clear" left in it would make
     // Connect do nothing.
     LoadIPList();
   } else {
-    SaveSetting(kSection, "LastUsed", selected);
+    IPList.SetLastUsed(selected);
     const int k = cboComPort->currentIndex();
     if (k >= 0 && k < IPList.Count()) {
       const QStringList fields = IPList.Entries()[k].split(',');
@@ -179,8 +168,33 @@ void frmZAMKeyboard::cboCommType_Click() {
     }
     cboComPort->blockSignals(false);
   }
-  SaveSetting(kSection, "CommType", QString::number(cboCommType->currentIndex()));
+  SaveSetting("IPAddressList", "CommType", QString::number(cboCommType->currentIndex()));
   if (cboComPort->currentIndex() < 0 && cboComPort->count() > 3) SelectAddressItem(0);
+}
+
+// ---- Discovery ----
+
+void frmZAMKeyboard::SetUpDiscovery() {
+  Discovery = new TimedDiscovery(IPList, objectName(), this);
+  connect(Discovery, &TimedDiscovery::StatusText, lblStatus, &QLabel::setText);
+  connect(Discovery, &TimedDiscovery::Discovered, this, &frmZAMKeyboard::LoadIPList);
+  connect(&IPList, &AddressBook::Changed, this, [this] { ShowAddressBook(false); });
+  connect(&IPList, &AddressBook::Loaded, this, [this] { ShowAddressBook(true); });
+  connect(mnuToolsOptions, &QAction::triggered, this, &frmZAMKeyboard::mnuToolsOptions_Click);
+}
+
+void frmZAMKeyboard::TimedDiscoveryTick() { Discovery->Tick(cboCommType->currentIndex() == 1, IsConnected()); }
+
+void frmZAMKeyboard::DiscoveryCycle() { Discovery->Cycle(); }
+
+void frmZAMKeyboard::DiscoverUnits() { Discovery->DiscoverUnits(); }
+
+void frmZAMKeyboard::mnuToolsOptions_Click() {
+  frmOptions dialog(mnuToolsOptions, this);
+  dialog.exec();
+  // Once a dialog changed the stored list, every later close reloads too.
+  if (dialog.AddressListChanged()) optionsChangedList_ = true;
+  if (cboCommType->currentIndex() == 1 && optionsChangedList_) LoadIPList();
 }
 
 }  // namespace zam
