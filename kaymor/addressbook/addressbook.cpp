@@ -5,7 +5,7 @@
 namespace zam {
 
 namespace {
-constexpr auto kSection = "IPAddressList";
+constexpr auto kSection = setting::kAddressSection;
 }  // namespace
 
 AddressBook::AddressBook(QObject* parent) : QObject(parent) {}
@@ -40,9 +40,9 @@ void AddressBook::Clear() {
   emit Changed();
 }
 
-QString AddressBook::LastUsed() const { return GetSetting(kSection, "LastUsed", QString()); }
+QString AddressBook::LastUsed() const { return GetSetting(setting::LastAddress); }
 
-void AddressBook::SetLastUsed(const QString& entry) const { SaveSetting(kSection, "LastUsed", entry); }
+void AddressBook::SetLastUsed(const QString& entry) const { SaveSetting(setting::LastAddress, entry); }
 
 bool AddressBook::AddEntry(const QString& entry) {
   // Addresses are compared whole: 10.0.0.1 is not 10.0.0.12.
@@ -65,8 +65,8 @@ void AddressBook::DeleteRemembered(const QString& remembered) {
 
 void AddressBook::ClearAll() {
   Clear();
-  DeleteSetting(kSection, "LastUsed");
-  DeleteSetting(kSection, "Total");
+  DeleteSetting(setting::LastAddress);
+  DeleteSetting(setting::AddressCount);
   Save();
 }
 

@@ -7,7 +7,7 @@
 namespace zam {
 
 namespace {
-constexpr auto kSection = "IPAddressList";
+constexpr auto kSection = setting::kAddressSection;
 
 bool LessNoCase(const QString& a, const QString& b) {
   return QString::compare(a, b, Qt::CaseInsensitive) < 0;
@@ -60,7 +60,7 @@ int AddressList::FindForDelete(const QString& remembered) const {
 }
 
 void LoadStoredAddresses(AddressList& list) {
-  const int total = GetSetting(kSection, "Total", "0").toInt();
+  const int total = GetSetting(setting::AddressCount).toInt();
   if (total == 0) return;
   list.Clear();
   // Only slots IP0 to IP254 exist: a damaged Total must not keep start-up
@@ -80,7 +80,7 @@ void LoadStoredAddresses(AddressList& list) {
 
 void SaveStoredAddresses(const AddressList& list) {
   SettingsBatch batch;
-  batch.Save(kSection, "Total", QString::number(list.Count()));
+  batch.Save(setting::AddressCount.section, setting::AddressCount.key, QString::number(list.Count()));
   for (int k = 0; k < kMaxAddressEntries; ++k) batch.Delete(kSection, QStringLiteral("IP%1").arg(k));
   for (int k = 0; k < list.Count(); ++k)
     batch.Save(kSection, QStringLiteral("IP%1").arg(k), list.Entries()[k]);

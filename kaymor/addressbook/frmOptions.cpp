@@ -220,16 +220,16 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
 }
 
 void frmOptions::LoadSettings() {
-  const QString option = GetSetting("Options", "DisOption", "0");
+  const QString option = GetSetting(setting::DiscoveryOption);
   if (option == QLatin1String("0") || option == QLatin1String("1")) {
     const int index = option.toInt();
     optDisOption[index]->setChecked(true);
     optDisOption_Click(index);
   }
-  txtPort->setText(GetSetting("Options", "DisPort", "8092"));
+  txtPort->setText(GetSetting(setting::DiscoveryPort));
 
   // The dialog's own port: COMn of the settings, mapped to its device.
-  const QString port = GetSetting("RS-232", "Port", "COM1");
+  const QString port = GetSetting(setting::DialogComPort);
   const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
   comDevice_ = ComPortDevice(number);
   MSComm1->SetCommPort(number);
@@ -237,11 +237,11 @@ void frmOptions::LoadSettings() {
   comPortName_ = port;
   lblRS232Port->setText(port + QStringLiteral(": ") + comDevice_);
   // The frame is always 8N1; a rate that is no number leaves the port's 9600.
-  MSComm1->SetSettings(GetSetting("RS-232", "BaudRate", "57600"));
+  MSComm1->SetSettings(GetSetting(setting::DialogBaudRate));
   for (QComboBox* list : cboEthernet) list->addItems({QStringLiteral("Disable"), QStringLiteral("Enable")});
   for (QComboBox* list : cboEthernet) list->setCurrentIndex(-1);
 
-  const QString profile = GetSetting("Options", "IPProfile", QString());
+  const QString profile = GetSetting(setting::Profile);
   if (!profile.isEmpty()) {
     ProfileAction(ListProfiles, profile);
     ProfileAction(ApplyProfile, profile);
@@ -347,8 +347,8 @@ void frmOptions::cmdAddIP_Click() {
 }
 
 void frmOptions::cmdOK_Click() {
-  SaveSetting("Options", "DisOption", optDisOption[1]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-  SaveSetting("Options", "DisPort", txtPort->text());
+  SaveSetting(setting::DiscoveryOption, optDisOption[1]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+  SaveSetting(setting::DiscoveryPort, txtPort->text());
   accept();
 }
 

@@ -133,7 +133,7 @@ bool frmOptions::ProfileAction(qint16 action, const QString& text) {
       cboProfile->blockSignals(false);
 
       SelectProfileIndex(cboProfile->findText(text));
-      const QString remembered = GetSetting("Options", "IPProfile", QString());
+      const QString remembered = GetSetting(setting::Profile);
       if (remembered.isEmpty()) SelectProfileIndex(0);
       else if (cboProfile->findText(remembered) >= 0) SelectProfileIndex(cboProfile->findText(remembered));
       if (cboProfile->currentText().isEmpty()) SelectProfileIndex(0);
@@ -156,7 +156,7 @@ void frmOptions::cboProfile_Click() {
   const QString name = cboProfile->currentText();
   if (name.isEmpty()) return;
   if (applyOnSelect_) ProfileAction(ApplyProfile, name);
-  SaveSetting("Options", "IPProfile", name);
+  SaveSetting(setting::Profile, name);
 }
 
 void frmOptions::cmdDelete_Click() {

@@ -24,7 +24,7 @@ TimedDiscovery::TimedDiscovery(AddressBook& book, const QString& form, QObject* 
 }
 
 void TimedDiscovery::Tick(bool ethernet, bool connected) {
-  autoDiscover_ = !paused_ && GetSetting("Options", "DisOption", "0") == QLatin1String("0") && ethernet && !connected;
+  autoDiscover_ = !paused_ && GetSetting(setting::DiscoveryOption) == QLatin1String("0") && ethernet && !connected;
   if (autoDiscover_) tickLimit_ = kTickLimit;
   // A run lets the timer tick inside it: those ticks start nothing and count nothing.
   if (!autoDiscover_ || !udp_ || udp_->State() != 0) return;
@@ -43,7 +43,7 @@ void TimedDiscovery::Cycle() {
 
 void TimedDiscovery::DiscoverUnits() {
   bool ok = false;
-  const int port = GetSetting("Options", "DisPort", "8092").toInt(&ok);
+  const int port = GetSetting(setting::DiscoveryPort).toInt(&ok);
   if (ok && udp_) udp_->SetRemotePort(port);
 
   discoveredCount_ = 0;
@@ -70,14 +70,14 @@ void TimedDiscovery::DiscoverUnits() {
 void TimedDiscovery::Pause() {
   if (paused_) return;
   paused_ = true;
-  savedOption_ = GetSetting("Options", "DisOption", "0");
-  SaveSetting("Options", "DisOption", "1");
+  savedOption_ = GetSetting(setting::DiscoveryOption);
+  SaveSetting(setting::DiscoveryOption, QStringLiteral("1"));
 }
 
 void TimedDiscovery::Resume() {
   if (!paused_) return;
   paused_ = false;
-  SaveSetting("Options", "DisOption", savedOption_);
+  SaveSetting(setting::DiscoveryOption, savedOption_);
 }
 
 }  // namespace zam

@@ -124,7 +124,7 @@ void frmZAMKeyboard::cboComPort_Click() {
 
 void frmZAMKeyboard::cboComPort_Chosen() {
   if (cboCommType->currentIndex() == 0 && cboComPort->isEnabled() && cboComPort->currentIndex() >= 0)
-    SaveSetting("RS-232", "Port", cboComPort->currentText());
+    SaveSetting(setting::WindowComPort, cboComPort->currentText());
   cboComPort_Click();
 }
 
@@ -164,11 +164,11 @@ void frmZAMKeyboard::cboCommType_Click() {
     } else {
       cboComPort->setEnabled(true);
       cboComPort->addItems(ports.split(';'));
-      cboComPort->setCurrentIndex(cboComPort->findText(GetSetting("RS-232", "Port", "0")));
+      cboComPort->setCurrentIndex(cboComPort->findText(GetSetting(setting::WindowComPort)));
     }
     cboComPort->blockSignals(false);
   }
-  SaveSetting("IPAddressList", "CommType", QString::number(cboCommType->currentIndex()));
+  SaveSetting(setting::CommType, QString::number(cboCommType->currentIndex()));
   if (cboComPort->currentIndex() < 0 && cboComPort->count() > 3) SelectAddressItem(0);
 }
 
