@@ -26,6 +26,7 @@
 #include "frmKeyboardMap.h"
 #include "keypanel.h"
 #include "msgbox.h"
+#include "panelhostimpl.h"
 #include "panellayout.h"
 #include "keypollgate.h"
 #include "pckeyboard.h"
@@ -45,9 +46,6 @@ using layout::kPanelWidth;
 constexpr int kFrameHeight = 855;
 constexpr int kFrameGap = 105;       // between the connection frame and the keyboard
 constexpr int kStatusHeight = 300;
-constexpr int kVideoTop = 120;
-constexpr int kVideoHeight = 7140;
-constexpr int kMinVideoHeight = 1800;  // what a low screen leaves of the pane at least
 constexpr int kDebugTop = 3480;
 constexpr int kDebugWindowHeight = 7200;
 constexpr int kWindowExtra = 900;    // caption, menu and borders
@@ -98,9 +96,10 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   tmrKeyHook->setInterval(10);
   connect(tmrKeyHook, &QTimer::timeout, this, &frmZAMKeyboard::tmrKeyHook_Timer);
 
-  Panel = new KeyPanel(*this);
-  PCKeyboard = new PcKeyboard(*this, *Panel);
-  KeyPoll = new KeyPollGate(*this, *PCKeyboard);
+  panelHost_ = std::make_unique<WindowPanelHost>(*this);
+  Panel = new KeyPanel(*panelHost_, {picKeyboard[0], picKeyboard[1]});
+  PCKeyboard = new PcKeyboard(*panelHost_, *Panel);
+  KeyPoll = new KeyPollGate(*panelHost_, *PCKeyboard, *tmrKeyHook);
 }
 
 frmZAMKeyboard::~frmZAMKeyboard() {
@@ -109,6 +108,10 @@ frmZAMKeyboard::~frmZAMKeyboard() {
   // below this class still sends some, which must not reach a half-destroyed window.
   delete KeyPoll;
   KeyPoll = nullptr;
+  // The keyboard watches them too, and reaches the window through the host,
+  // which goes with this class.
+  delete PCKeyboard;
+  PCKeyboard = nullptr;
   if (DebugMode()) CloseDebugLog();
 }
 
@@ -294,7 +297,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   cboCommType->blockSignals(false);
   cboCommType_Click();
 
-  SetVideoMenu(1);
+  SetVideoMenu(VideoMenu::FromSettings);
   ArrangeWindow();
 
   if (GetSetting("Options", "Version", QString()).isEmpty())
@@ -354,18 +357,15 @@ void frmZAMKeyboard::ArrangeWindow() {
   const bool frameHidden = compact && IsConnected();
   // The window's whole height in twips for a video pane of paneHeight.
   const auto layoutHeight = [&](int paneHeight) {
-    const int frameTop = VideoPaneOn ? kVideoTop + paneHeight + 120 : 120;
+    const int frameTop = VideoPaneOn ? VideoPane::kTop + paneHeight + 120 : 120;
     const int keyboardTop = frameHidden ? frameTop : frameTop + kFrameHeight + kFrameGap;
     return kPanelHeight + kStatusHeight + keyboardTop + kWindowExtra;
   };
   // The full pane wherever it fits; on a lower screen the pane gives up the
   // pixels the window lacks, and everything else keeps its size.
-  VideoPaneCut = 0;
-  if (VideoPaneOn) {
-    const int overflow = Px(layoutHeight(kVideoHeight)) - avail.height();
-    if (overflow > 0) VideoPaneCut = qMin(overflow * 15, kVideoHeight - kMinVideoHeight);
-  }
-  const int frameTop = VideoPaneOn ? kVideoTop + kVideoHeight - VideoPaneCut + 120 : 120;
+  const int overflow = Px(layoutHeight(VideoPane::kFullHeight)) - avail.height();
+  Video->FitHeight(VideoPaneOn ? PixelsToTwips(overflow) : 0);
+  const int frameTop = VideoPaneOn ? VideoPane::kTop + Video->Height() + 120 : 120;
   const int keyboardTop = frameHidden ? frameTop : frameTop + kFrameHeight + kFrameGap;
   if (frameHidden) {
     Frame1->setVisible(false);
@@ -381,7 +381,7 @@ void frmZAMKeyboard::ArrangeWindow() {
   Place(Frame1, kPanelLeft, frameTop, kPanelWidth, kFrameHeight);
   for (QLabel* pic : picKeyboard) Place(pic, kPanelLeft, keyboardTop, kPanelWidth, kPanelHeight);
 
-  int height = layoutHeight(kVideoHeight - VideoPaneCut);
+  int height = layoutHeight(Video->Height());
   const bool debugBox = DebugMode() && !VideoPaneOn;
   if (debugBox) height = kDebugWindowHeight;
   txtDebug->setVisible(debugBox);

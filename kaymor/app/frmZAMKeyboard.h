@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "addresslist.h"
 #include "discoverymsg.h"
 #include "unitlink.h"
+#include "videopane.h"
 
 class QAction;
 class QMenu;
@@ -29,7 +31,6 @@ class UDP;
 
 namespace zam {
 
-class VideoPreview;
 class frmKeyboardMap;
 
 // The address box: reports drop-downs and lets the window filter its keys.
@@ -44,24 +45,8 @@ class AddressCombo : public QComboBox {
 
 class KeyPanel;
 class KeyPollGate;
+class PanelHost;
 class PcKeyboard;
-
-// The PC keyboard poll's state.
-struct PCKB_STATE {
-  QString Status;             // "Busy" while a poll runs
-  qint32 State = 0;           // state byte of the key acted on
-  quint8 Key = 0;             // arrow or A being timed for a hold; 0 none
-  bool HeldDown = false;      // Key held 400 ms or more
-  quint32 StartTime = 0;      // millisecond clock when Key was first seen down
-  std::optional<qint32> PrevState;  // State of the A key after a long press
-  // Status and PrevState are left as they are.
-  void Clear() {
-    Key = 0;
-    StartTime = 0;
-    State = 0;
-    HeldDown = false;
-  }
-};
 
 class frmZAMKeyboard : public QMainWindow {
   Q_OBJECT
@@ -111,7 +96,6 @@ class frmZAMKeyboard : public QMainWindow {
 
   // State shared with the other parts of the window.
   UnitLink Link;
-  PCKB_STATE PCKB;
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
   PcKeyboard* PCKeyboard = nullptr;  // the PC keyboard poll
   KeyPollGate* KeyPoll = nullptr;    // when the poll runs
@@ -121,10 +105,6 @@ class frmZAMKeyboard : public QMainWindow {
   QString SavedDisOption;
   bool NotConnected = true;
   bool Screen1024x768 = false;
-  bool VideoPaneOn = false;  // the video pane's switch (mnuToolsVideo)
-  // Twips taken off the video pane's height so that the window fits the
-  // screen's available area; 0 wherever the full pane fits.
-  int VideoPaneCut = 0;
   int ArrangedFrameHeight = 0;  // caption and borders when the layout last ran
 
   bool IsConnected() const;
@@ -162,12 +142,14 @@ class frmZAMKeyboard : public QMainWindow {
   QTimer* tmrLEDStatus = nullptr;
   QTimer* tmrKeyHook = nullptr;
 
-  // Video pane (panel/VideoPreview.cpp).
-  void SetVideoMenu(int mode);  // 1: from the settings, else: flip
+  // Video pane (panel/videopane.cpp; the window's side in windowvideo.cpp).
+  void SetVideoMenu(VideoMenu mode);
   void mnuToolsVideo_Click();
-  QFrame* picVideo = nullptr;
-  VideoPreview* VideoPreview1 = nullptr;
-  bool PreviewRunning = false;
+  VideoPane* const Video = new VideoPane(this);
+  const bool& VideoPaneOn = Video->OnFlag();  // the pane's switch (mnuToolsVideo)
+
+  // What the pictured keys and the PC keyboard poll reach the window through.
+  PanelHost& KeysHost() const { return *panelHost_; }
 
   // Window layout for the current state (height, centring, debug box).
   void ArrangeWindow();
@@ -197,6 +179,7 @@ class frmZAMKeyboard : public QMainWindow {
   void DiscoveryCycle();
   void tmrKeyHook_Timer();
 
+  std::unique_ptr<PanelHost> panelHost_;
   QString target_;          // the unit being connected
   int linkGeneration_ = 0;  // counts connects, so a late reply is not taken for a new link
   bool ledPollBusy_ = false;
