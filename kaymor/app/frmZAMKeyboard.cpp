@@ -306,7 +306,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   txtPassword->setText(GetSetting("IPAddressList", "Password", QString()));
 
   cboComPort_Click();
-  PCKeyboard->ResetKeys(QStringLiteral("Ini"));
+  PCKeyboard->ResetKeys(KeyReset::Init);
 
   Timer1->start();
   tmrLEDStatus->start();

@@ -150,7 +150,7 @@ PcKeyboard::PcKeyboard(PanelHost& host, KeyPanel& panel)
   });
 }
 
-// The panel, made before this, is gone already when the window goes.
+// Leaves the panel alone: it may be gone already when the window goes.
 PcKeyboard::~PcKeyboard() {
   if (qApp) qApp->removeEventFilter(this);
 }
@@ -275,13 +275,12 @@ qint16 PcKeyboard::GetKeyState(int virtualKey) const {
   return static_cast<qint16>((state & kDown ? 0xFF80 : 0) | (state & kPressed));
 }
 
-void PcKeyboard::ResetKeys(const QString& mode) {
-  if (mode == QLatin1String("Ini")) {
+void PcKeyboard::ResetKeys(KeyReset mode) {
+  if (mode == KeyReset::Init) {
     ValidKeys.fill(0);
     for (int k : kWatchedKeys) ValidKeys[k] = static_cast<quint8>(k);
     return;
   }
-  if (mode != QLatin1String("Reset")) return;
   for (int i = 0; i < 256; ++i) {
     if (i == vk::A) {
       if (KeyState[vk::A] != kAlarmKeyKept) KeyState[vk::A] = 0;
@@ -314,7 +313,7 @@ void PcKeyboard::KeyHook() {
   QPointer<PcKeyboard> guard(this);
   const bool reset = Poll();
   if (!guard) return;
-  if (reset) ResetKeys(QStringLiteral("Reset"));
+  if (reset) ResetKeys(KeyReset::Reset);
   pckb_.Busy = false;
 }
 

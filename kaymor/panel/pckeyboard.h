@@ -52,6 +52,9 @@ struct PCKB_STATE {
   }
 };
 
+// What ResetKeys does: fill ValidKeys, or clear the watched keys after a poll.
+enum class KeyReset { Init, Reset };
+
 class PcKeyboard : public QObject {
   Q_OBJECT
  public:
@@ -61,8 +64,7 @@ class PcKeyboard : public QObject {
   PcKeyboard(PanelHost& host, KeyPanel& panel);
   ~PcKeyboard() override;
 
-  // "Ini" fills ValidKeys; "Reset" clears the watched keys; anything else does nothing.
-  void ResetKeys(const QString& mode);
+  void ResetKeys(KeyReset mode);
   // Forgets every key pressed so far; keys still down stay ignored until
   // they go up. Done when the poll starts and when the window is activated.
   void ForgetKeys();
