@@ -26,6 +26,7 @@
 #include "frmKeyboardMap.h"
 #include "keypanel.h"
 #include "msgbox.h"
+#include "panelhostimpl.h"
 #include "panellayout.h"
 #include "keypollgate.h"
 #include "pckeyboard.h"
@@ -45,9 +46,6 @@ using layout::kPanelWidth;
 constexpr int kFrameHeight = 855;
 constexpr int kFrameGap = 105;       // between the connection frame and the keyboard
 constexpr int kStatusHeight = 300;
-constexpr int kVideoTop = 120;
-constexpr int kVideoHeight = 7140;
-constexpr int kMinVideoHeight = 1800;  // what a low screen leaves of the pane at least
 constexpr int kDebugTop = 3480;
 constexpr int kDebugWindowHeight = 7200;
 constexpr int kWindowExtra = 900;    // caption, menu and borders
@@ -98,9 +96,10 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   tmrKeyHook->setInterval(10);
   connect(tmrKeyHook, &QTimer::timeout, this, &frmZAMKeyboard::tmrKeyHook_Timer);
 
-  Panel = new KeyPanel(*this);
-  PCKeyboard = new PcKeyboard(*this, *Panel);
-  KeyPoll = new KeyPollGate(*this, *PCKeyboard);
+  panelHost_ = std::make_unique<WindowPanelHost>(*this);
+  Panel = new KeyPanel(*panelHost_, {picKeyboard[0], picKeyboard[1]});
+  PCKeyboard = new PcKeyboard(*panelHost_, *Panel);
+  KeyPoll = new KeyPollGate(*panelHost_, *PCKeyboard, *tmrKeyHook);
   ConnectSession();
 }
 
@@ -110,6 +109,10 @@ frmZAMKeyboard::~frmZAMKeyboard() {
   // below this class still sends some, which must not reach a half-destroyed window.
   delete KeyPoll;
   KeyPoll = nullptr;
+  // The keyboard watches them too, and reaches the window through the host,
+  // which goes with this class.
+  delete PCKeyboard;
+  PCKeyboard = nullptr;
   if (DebugMode()) CloseDebugLog();
 }
 
@@ -212,7 +215,7 @@ void frmZAMKeyboard::BuildControls() {
     connect(
         box, &QLineEdit::returnPressed, this,
         [this] {
-          if (NotConnected && cmdConnect->isEnabled()) cmdConnect_Click();
+          if (!Session.IsConnected() && cmdConnect->isEnabled()) cmdConnect_Click();
         },
         Qt::QueuedConnection);
 
@@ -292,7 +295,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   cboCommType->blockSignals(false);
   cboCommType_Click();
 
-  SetVideoMenu(1);
+  SetVideoMenu(VideoMenu::FromSettings);
   ArrangeWindow();
 
   if (GetSetting(setting::Version).isEmpty())
@@ -301,7 +304,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   txtPassword->setText(GetSetting(setting::Password));
 
   cboComPort_Click();
-  PCKeyboard->ResetKeys(QStringLiteral("Ini"));
+  PCKeyboard->ResetKeys(KeyReset::Init);
 
   Timer1->start();
   tmrLEDStatus->start();
@@ -348,22 +351,19 @@ void frmZAMKeyboard::ArrangeWindow() {
   const QRect avail = screen ? screen->availableGeometry() : desk;
   Screen1024x768 = desk.width() == 1024 && desk.height() == 768;
 
-  const bool compact = VideoPaneOn && Screen1024x768;
+  const bool compact = Video->IsOn() && Screen1024x768;
   const bool frameHidden = compact && IsConnected();
   // The window's whole height in twips for a video pane of paneHeight.
   const auto layoutHeight = [&](int paneHeight) {
-    const int frameTop = VideoPaneOn ? kVideoTop + paneHeight + 120 : 120;
+    const int frameTop = Video->IsOn() ? VideoPane::kTop + paneHeight + 120 : 120;
     const int keyboardTop = frameHidden ? frameTop : frameTop + kFrameHeight + kFrameGap;
     return kPanelHeight + kStatusHeight + keyboardTop + kWindowExtra;
   };
   // The full pane wherever it fits; on a lower screen the pane gives up the
   // pixels the window lacks, and everything else keeps its size.
-  VideoPaneCut = 0;
-  if (VideoPaneOn) {
-    const int overflow = Px(layoutHeight(kVideoHeight)) - avail.height();
-    if (overflow > 0) VideoPaneCut = qMin(overflow * 15, kVideoHeight - kMinVideoHeight);
-  }
-  const int frameTop = VideoPaneOn ? kVideoTop + kVideoHeight - VideoPaneCut + 120 : 120;
+  const int overflow = Px(layoutHeight(VideoPane::kFullHeight)) - avail.height();
+  Video->FitHeight(Video->IsOn() ? PixelsToTwips(overflow) : 0);
+  const int frameTop = Video->IsOn() ? VideoPane::kTop + Video->Height() + 120 : 120;
   const int keyboardTop = frameHidden ? frameTop : frameTop + kFrameHeight + kFrameGap;
   if (frameHidden) {
     Frame1->setVisible(false);
@@ -379,8 +379,8 @@ void frmZAMKeyboard::ArrangeWindow() {
   Place(Frame1, kPanelLeft, frameTop, kPanelWidth, kFrameHeight);
   for (QLabel* pic : picKeyboard) Place(pic, kPanelLeft, keyboardTop, kPanelWidth, kPanelHeight);
 
-  int height = layoutHeight(kVideoHeight - VideoPaneCut);
-  const bool debugBox = DebugMode() && !VideoPaneOn;
+  int height = layoutHeight(Video->Height());
+  const bool debugBox = DebugMode() && !Video->IsOn();
   if (debugBox) height = kDebugWindowHeight;
   txtDebug->setVisible(debugBox);
 
@@ -417,13 +417,14 @@ bool frmZAMKeyboard::event(QEvent* event) {
 }
 
 void frmZAMKeyboard::ApplyNotConnected() {
+  const bool notConnected = !Session.IsConnected();
   for (QWidget* w : {static_cast<QWidget*>(cboCommType), static_cast<QWidget*>(cboComPort),
                      static_cast<QWidget*>(txtPassword), static_cast<QWidget*>(txtPort),
                      static_cast<QWidget*>(Label1[0]), static_cast<QWidget*>(Label1[1])})
-    w->setEnabled(NotConnected);
-  mnuFile->menuAction()->setEnabled(NotConnected);
-  mnuTools->menuAction()->setEnabled(NotConnected);
-  mnuHelp->menuAction()->setEnabled(NotConnected);
+    w->setEnabled(notConnected);
+  mnuFile->menuAction()->setEnabled(notConnected);
+  mnuTools->menuAction()->setEnabled(notConnected);
+  mnuHelp->menuAction()->setEnabled(notConnected);
 }
 
 void frmZAMKeyboard::closeEvent(QCloseEvent* event) {

@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "addressbook.h"
 #include "timeddiscovery.h"
 #include "unitsession.h"
+#include "videopane.h"
 
 class QAction;
 class QMenu;
@@ -25,7 +27,6 @@ class QLocalServer;
 
 namespace zam {
 
-class VideoPreview;
 class frmKeyboardMap;
 
 // The address box: reports drop-downs and lets the window filter its keys.
@@ -40,24 +41,8 @@ class AddressCombo : public QComboBox {
 
 class KeyPanel;
 class KeyPollGate;
+class PanelHost;
 class PcKeyboard;
-
-// The PC keyboard poll's state.
-struct PCKB_STATE {
-  QString Status;             // "Busy" while a poll runs
-  qint32 State = 0;           // state byte of the key acted on
-  quint8 Key = 0;             // arrow or A being timed for a hold; 0 none
-  bool HeldDown = false;      // Key held 400 ms or more
-  quint32 StartTime = 0;      // millisecond clock when Key was first seen down
-  std::optional<qint32> PrevState;  // State of the A key after a long press
-  // Status and PrevState are left as they are.
-  void Clear() {
-    Key = 0;
-    StartTime = 0;
-    State = 0;
-    HeldDown = false;
-  }
-};
 
 class frmZAMKeyboard : public QMainWindow {
   Q_OBJECT
@@ -103,17 +88,11 @@ class frmZAMKeyboard : public QMainWindow {
 
   // The session with the unit; the window shows its state.
   UnitSession Session;
-  PCKB_STATE PCKB;
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
   PcKeyboard* PCKeyboard = nullptr;  // the PC keyboard poll
   KeyPollGate* KeyPoll = nullptr;    // when the poll runs
   AddressBook IPList;       // the address book behind cboIPList and cboComPort
-  bool NotConnected = true;
   bool Screen1024x768 = false;
-  bool VideoPaneOn = false;  // the video pane's switch (mnuToolsVideo)
-  // Twips taken off the video pane's height so that the window fits the
-  // screen's available area; 0 wherever the full pane fits.
-  int VideoPaneCut = 0;
   int ArrangedFrameHeight = 0;  // caption and borders when the layout last ran
 
   bool IsConnected() const;
@@ -151,12 +130,13 @@ class frmZAMKeyboard : public QMainWindow {
   QTimer* tmrLEDStatus = nullptr;
   QTimer* tmrKeyHook = nullptr;
 
-  // Video pane (panel/VideoPreview.cpp).
-  void SetVideoMenu(int mode);  // 1: from the settings, else: flip
+  // Video pane (panel/videopane.cpp; the window's side in windowvideo.cpp).
+  void SetVideoMenu(VideoMenu mode);
   void mnuToolsVideo_Click();
-  QFrame* picVideo = nullptr;
-  VideoPreview* VideoPreview1 = nullptr;
-  bool PreviewRunning = false;
+  VideoPane* const Video = new VideoPane(this);
+
+  // What the pictured keys and the PC keyboard poll reach the window through.
+  PanelHost& KeysHost() const { return *panelHost_; }
 
   // Window layout for the current state (height, centring, debug box).
   void ArrangeWindow();
@@ -188,6 +168,7 @@ class frmZAMKeyboard : public QMainWindow {
   void DiscoveryCycle();
   void tmrKeyHook_Timer();
 
+  std::unique_ptr<PanelHost> panelHost_;
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;

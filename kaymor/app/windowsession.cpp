@@ -110,8 +110,7 @@ void frmZAMKeyboard::ShowSessionState(bool connected) {
   } else {
     tmrKeyHook->stop();
   }
-  NotConnected = !connected;
-  if (VideoPaneOn && Screen1024x768) ArrangeWindow();
+  if (Video->IsOn() && Screen1024x768) ArrangeWindow();
   if (connected) ShowKeyboardPanel(Session.Unit().UnitType);
   ApplyNotConnected();
 }

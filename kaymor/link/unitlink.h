@@ -22,6 +22,8 @@ struct UnitInfoRecord {
   QString ModelID;      // serial only, "0169"
   qint32 AlarmMode = 0;
   QString Message;      // last detection failure text
+  // The alarm mode was read for the current run of alarm key presses.
+  bool AlarmModeRead = false;
   void Reset() { *this = UnitInfoRecord(); }
 };
 

@@ -3,10 +3,9 @@
 #include <QMouseEvent>
 #include <QPointer>
 
-#include "ModSPIKeys.h"
 #include "debuglog.h"
 #include "eventpump.h"
-#include "frmZAMKeyboard.h"
+#include "panelhost.h"
 #include "pictures.h"
 #include "twips.h"
 
@@ -107,10 +106,11 @@ void PictureKey::mouseMoveEvent(QMouseEvent* event) {
                             Twips(event->position().x()), Twips(event->position().y()));
 }
 
-KeyPanel::KeyPanel(frmZAMKeyboard& window) : QObject(&window), window_(window) {
+KeyPanel::KeyPanel(PanelHost& host, const std::array<QWidget*, 2>& keyboards)
+    : QObject(&host.KeyboardWindow()), host_(host) {
   setObjectName(QStringLiteral("KeyPanel"));
   for (const layout::KeyPicture& key : layout::kKeys)
-    keys_ << new PictureKey(key, *this, window.picKeyboard[key.panel]);
+    keys_ << new PictureKey(key, *this, keyboards[key.panel]);
 }
 
 PictureKey* KeyPanel::Key(const QString& objectName) const {
@@ -151,15 +151,12 @@ std::optional<KeyPair> KeyPanel::PairOf(const PictureKey& key) const {
   return std::nullopt;  // imgFunc only changes its picture
 }
 
-void KeyPanel::Send(const KeyPair& key) {
-  SendPanelKey(window_.Session.Link(), window_.cboCommType->currentIndex(), key);
-}
+void KeyPanel::Send(const KeyPair& key) { host_.SendKey(key); }
 
-bool KeyPanel::LinkClosed() const { return !window_.IsConnected(); }
+bool KeyPanel::LinkClosed() const { return !host_.IsConnected(); }
 
 void KeyPanel::HintWhenDisconnected() {
-  if (LinkClosed() && window_.cmdConnect->isEnabled())
-    window_.lblStatus->setText(QStringLiteral("Status: Connect to a unit first"));
+  if (LinkClosed() && !host_.ConnectUnderWay()) host_.ShowStatus(QStringLiteral("Status: Connect to a unit first"));
 }
 
 void KeyPanel::ShowPicture(PictureKey& key, bool pressed) {
@@ -207,7 +204,7 @@ void KeyPanel::AlarmDown(PictureKey& key, int button, float x, float y) {
   if (button != LeftButton) return;
   const int releases = key.Releases();
   QPointer<PictureKey> guard(&key);
-  window_.AlarmKeyLedRefresh();
+  host_.RefreshAlarmLeds();
   if (!guard || !key.Layout().hit.Contains(x, y)) return;
   if (key.Tag() != kSet) {
     key.SetTag(QString::number(TickCount()));

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -14,8 +15,8 @@
 
 namespace zam {
 
-class frmZAMKeyboard;
 class KeyPanel;
+class PanelHost;
 
 // One key picture. Its tag text (the "Tag" property) holds the arrow pad's
 // and the Alarm key's state; mouse events go to the panel's handlers.
@@ -47,9 +48,10 @@ class KeyPanel : public QObject {
  public:
   enum : int { LeftButton = 1, RightButton = 2, MiddleButton = 4 };
 
-  // Builds every key of the layout on the window's two keyboard pictures,
-  // each showing its normal picture.
-  explicit KeyPanel(frmZAMKeyboard& window);
+  // Builds every key of the layout on the two keyboard pictures (the
+  // one-camera keyboard's, then the four-camera one's), each showing its
+  // normal picture.
+  KeyPanel(PanelHost& host, const std::array<QWidget*, 2>& keyboards);
 
   // The key by objectName ("imgRec(1)", "imgAlarm"), or by control and
   // element (-1 for a single control); nullptr when there is none.
@@ -126,7 +128,7 @@ class KeyPanel : public QObject {
   void ArrowDown(PictureKey& key, int button, float x, float y);
   void ArrowUp(PictureKey& key);
 
-  frmZAMKeyboard& window_;
+  PanelHost& host_;
   QList<PictureKey*> keys_;
 };
 

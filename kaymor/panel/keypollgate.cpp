@@ -4,14 +4,19 @@
 #include <QEvent>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
-#include "frmZAMKeyboard.h"
+#include "panelhost.h"
 #include "pckeyboard.h"
 
 namespace zam {
 
-KeyPollGate::KeyPollGate(frmZAMKeyboard& window, PcKeyboard& keyboard)
-    : QObject(&window), window_(window), keyboard_(keyboard) {
+KeyPollGate::KeyPollGate(PanelHost& host, PcKeyboard& keyboard, QTimer& cadence)
+    : QObject(&host.KeyboardWindow()),
+      host_(host),
+      window_(host.KeyboardWindow()),
+      keyboard_(keyboard),
+      cadence_(cadence) {
   qApp->installEventFilter(this);
 }
 
@@ -34,13 +39,13 @@ bool KeyPollGate::eventFilter(QObject* watched, QEvent* event) {
 // The poll runs only while connected: the connect starts the cadence and a
 // disconnect stops it.
 void KeyPollGate::Wake() {
-  if (window_.NotConnected) return;
-  if (!window_.tmrKeyHook->isActive()) window_.tmrKeyHook->start();
+  if (!host_.KeyPollWanted()) return;
+  if (!cadence_.isActive()) cadence_.start();
   if (pollQueued_) return;
   pollQueued_ = true;
   QTimer::singleShot(0, this, [this] {
     pollQueued_ = false;
-    if (!window_.NotConnected) Poll();
+    if (host_.KeyPollWanted()) Poll();
   });
 }
 
@@ -48,15 +53,15 @@ void KeyPollGate::Poll() {
   // Events run in the poll's waits: the window, and this with it, may go.
   QPointer<KeyPollGate> guard(this);
   keyboard_.KeyHook();
-  if (guard && NothingToTime()) window_.tmrKeyHook->stop();
+  if (guard && NothingToTime()) cadence_.stop();
 }
 
 bool KeyPollGate::NothingToTime() const {
-  const PCKB_STATE& pckb = window_.PCKB;
-  if (!pckb.Status.isEmpty() || pckb.Key != 0) return false;
+  const PCKB_STATE& pckb = keyboard_.PollState();
+  if (pckb.Busy || pckb.Key != 0) return false;
   // Left inactive: the poll that follows the window's activation waits
   // first, as the cadence would have.
-  if (QApplication::activeWindow() != &window_) return !keyboard_.Inactive.isEmpty();
+  if (QApplication::activeWindow() != &window_) return keyboard_.Inactive;
   for (quint8 k : keyboard_.ValidKeys)
     if (k != 0 && keyboard_.GetKeyState(k) != 0) return false;
   return true;

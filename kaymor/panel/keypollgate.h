@@ -7,15 +7,19 @@
 // being timed and no poll is running. The poll itself is unchanged.
 #include <QObject>
 
+class QTimer;
+class QWidget;
+
 namespace zam {
 
-class frmZAMKeyboard;
+class PanelHost;
 class PcKeyboard;
 
 class KeyPollGate : public QObject {
   Q_OBJECT
  public:
-  KeyPollGate(frmZAMKeyboard& window, PcKeyboard& keyboard);
+  // cadence is the 10 ms poll timer; the connect starts it and a disconnect stops it.
+  KeyPollGate(PanelHost& host, PcKeyboard& keyboard, QTimer& cadence);
 
   // One poll (tmrKeyHook's tick, or a queued one after an event).
   void Poll();
@@ -27,8 +31,10 @@ class KeyPollGate : public QObject {
   void Wake();
   bool NothingToTime() const;
 
-  frmZAMKeyboard& window_;
+  PanelHost& host_;
+  QWidget& window_;
   PcKeyboard& keyboard_;
+  QTimer& cadence_;
   bool pollQueued_ = false;
 };
 

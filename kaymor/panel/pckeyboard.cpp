@@ -12,8 +12,9 @@
 #include "corvel_factory.h"
 #include "debuglog.h"
 #include "eventpump.h"
-#include "frmZAMKeyboard.h"
+#include "unitlink.h"
 #include "keypanel.h"
+#include "panelhost.h"
 #include "panellayout.h"
 #include "pckeymap.h"
 
@@ -21,9 +22,6 @@ namespace zam {
 
 namespace {
 
-const QString kBusy = QStringLiteral("Busy");
-const QString kInactive = QStringLiteral("Inactive");
-const QString kAlarmMarker = QStringLiteral("Alarm129");
 const QString kSet = QStringLiteral("Set");
 
 constexpr quint8 kDown = 0x80;
@@ -134,14 +132,14 @@ int VirtualKeyOf(const QKeyEvent& event) {
   }
 }
 
-PcKeyboard::PcKeyboard(frmZAMKeyboard& window, KeyPanel& panel)
-    : QObject(&window), window_(window), panel_(panel) {
+PcKeyboard::PcKeyboard(PanelHost& host, KeyPanel& panel)
+    : QObject(&host.KeyboardWindow()), host_(host), window_(host.KeyboardWindow()), panel_(panel) {
   setObjectName(QStringLiteral("PCKeyboard"));
   ComboBlock1 = qobject_cast<Corvel_Project::ComboBlock*>(
-      CreateCorvelControl(QStringLiteral("Corvel_Project.ComboBlock"), &window));
+      CreateCorvelControl(QStringLiteral("Corvel_Project.ComboBlock"), &window_));
   if (ComboBlock1) ComboBlock1->setObjectName(QStringLiteral("ComboBlock1"));
-  LoadControlProperties(ComboBlock1, window.objectName());
-  panel_.KeyHeldDown = [this] { return window_.PCKB.HeldDown; };
+  LoadControlProperties(ComboBlock1, window_.objectName());
+  panel_.KeyHeldDown = [this] { return pckb_.HeldDown; };
   panel_.VirtualKeyDown = [this](int virtualKey) { return GetKeyState(virtualKey) < 0; };
   qApp->installEventFilter(this);
   // Releases typed into another program never reach us: a key that was down
@@ -151,7 +149,7 @@ PcKeyboard::PcKeyboard(frmZAMKeyboard& window, KeyPanel& panel)
   });
 }
 
-// The panel, made before this, is gone already when the window goes.
+// Leaves the panel alone: it may be gone already when the window goes.
 PcKeyboard::~PcKeyboard() {
   if (qApp) qApp->removeEventFilter(this);
 }
@@ -218,9 +216,9 @@ void PcKeyboard::KeyEvent(const QKeyEvent& event) {
   KeyUpNow(released);
 }
 
-bool PcKeyboard::Listening() const {
-  return window_.IsConnected() && QApplication::activeWindow() == &window_;
-}
+bool PcKeyboard::WindowActive() const { return QApplication::activeWindow() == &window_; }
+
+bool PcKeyboard::Listening() const { return host_.IsConnected() && WindowActive(); }
 
 void PcKeyboard::ForgetKeys() {
   live_.fill(0);
@@ -231,7 +229,7 @@ void PcKeyboard::ForgetKeys() {
     if (physical_[k]) ignoredUntilUp_[k] = true;
     physical_[k] = false;
   }
-  window_.PCKB.Clear();
+  pckb_.Clear();
 }
 
 void PcKeyboard::KeyDownNow(int virtualKey) {
@@ -276,13 +274,12 @@ qint16 PcKeyboard::GetKeyState(int virtualKey) const {
   return static_cast<qint16>((state & kDown ? 0xFF80 : 0) | (state & kPressed));
 }
 
-void PcKeyboard::ResetKeys(const QString& mode) {
-  if (mode == QLatin1String("Ini")) {
+void PcKeyboard::ResetKeys(KeyReset mode) {
+  if (mode == KeyReset::Init) {
     ValidKeys.fill(0);
     for (int k : kWatchedKeys) ValidKeys[k] = static_cast<quint8>(k);
     return;
   }
-  if (mode != QLatin1String("Reset")) return;
   for (int i = 0; i < 256; ++i) {
     if (i == vk::A) {
       if (KeyState[vk::A] != kAlarmKeyKept) KeyState[vk::A] = 0;
@@ -301,7 +298,7 @@ void PcKeyboard::ResetKeys(const QString& mode) {
   }
 }
 
-int PcKeyboard::KbIndex() const { return window_.Session.Link().UnitInfo.UnitType == 4 ? 1 : 0; }
+int PcKeyboard::KbIndex() const { return host_.UnitInfo().UnitType == 4 ? 1 : 0; }
 
 QString PcKeyboard::AlarmTag() const {
   const PictureKey* alarm = panel_.Key(QStringLiteral("imgAlarm"), -1);
@@ -309,27 +306,26 @@ QString PcKeyboard::AlarmTag() const {
 }
 
 void PcKeyboard::KeyHook() {
-  PCKB_STATE& pckb = window_.PCKB;
   // A poll started inside a running poll's wait leaves that poll's marker alone.
-  if (pckb.Status == kBusy) return;
-  pckb.Status = kBusy;
+  if (pckb_.Busy) return;
+  pckb_.Busy = true;
   QPointer<PcKeyboard> guard(this);
   const bool reset = Poll();
   if (!guard) return;
-  if (reset) ResetKeys(QStringLiteral("Reset"));
-  pckb.Status.clear();
+  if (reset) ResetKeys(KeyReset::Reset);
+  pckb_.Busy = false;
 }
 
 bool PcKeyboard::Poll() {
-  PCKB_STATE& pckb = window_.PCKB;
-  if (QApplication::activeWindow() != &window_) {
-    Inactive = kInactive;
+  PCKB_STATE& pckb = pckb_;
+  if (!WindowActive()) {
+    Inactive = true;
     return false;
   }
-  if (!Inactive.isEmpty()) {
+  if (Inactive) {
     // Back from another window: what was typed there, and in the first
     // second here, is not acted on.
-    Inactive.clear();
+    Inactive = false;
     QPointer<PcKeyboard> guard(this);
     PumpFor(kInactiveWaitMs);
     return guard;
@@ -355,7 +351,7 @@ bool PcKeyboard::Poll() {
       live_[vk::R] = 0;
       physical_[vk::R] = false;
       QPointer<PcKeyboard> guard(this);
-      window_.RebootSequence();
+      host_.RebootSequence();
       if (!guard) return false;
     }
     return false;
@@ -403,12 +399,12 @@ bool PcKeyboard::Poll() {
 bool PcKeyboard::ActOn(int keyValue) {
   if (keyValue >= vk::Digit1 && keyValue <= vk::Digit4)
     WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag/GetAsyncKeyStateXXX = %1/%2/%3")
-                      .arg(window_.PCKB.State)
+                      .arg(pckb_.State)
                       .arg(AlarmTag())
                       .arg(GetAsyncKeyState(vk::A)));
   const PcKeyBinding* binding = FindPcKeyBinding(keyValue);
   if (!binding) return true;  // a Ctrl key
-  const char* target = PcKeyTarget(*binding, window_.Session.Link().UnitInfo.UnitType == 4 ? 4 : 1);
+  const char* target = PcKeyTarget(*binding, host_.UnitInfo().UnitType == 4 ? 4 : 1);
   if (!target) return true;  // no such key on this keyboard
   const layout::KeyPicture* key = layout::FindKey(target);
   if (!key) return true;
@@ -447,23 +443,23 @@ bool PcKeyboard::PressArrow(int direction) {
   panel_.imgArrow_MouseDown(kb, KeyPanel::LeftButton, 0, static_cast<float>(point.x()),
                             static_cast<float>(point.y()));
   if (!guard) return false;
-  window_.PCKB.Clear();
+  pckb_.Clear();
   return true;
 }
 
 bool PcKeyboard::AlarmKeyRule() {
-  PCKB_STATE& pckb = window_.PCKB;
-  UnitInfoRecord& info = window_.Session.Link().UnitInfo;
+  PCKB_STATE& pckb = pckb_;
+  UnitInfoRecord& info = host_.UnitInfo();
   WriteDebugLog(QStringLiteral("KeyHook: PCKB.State/imgAlarm.Tag = %1/%2").arg(pckb.State).arg(AlarmTag()));
   QPointer<PcKeyboard> guard(this);
 
   if (pckb.State == kAlarmKeyKept) {
-    // The marker makes the refresh happen once per run of presses.
-    if (info.Message != kAlarmMarker) {
+    // The flag makes the refresh happen once per run of presses.
+    if (!info.AlarmModeRead) {
       RefreshAlarmMode();
       if (!guard) return false;
     }
-    if (info.AlarmMode != kAlarmModeInvalid) info.Message = kAlarmMarker;
+    if (info.AlarmMode != kAlarmModeInvalid) info.AlarmModeRead = true;
   }
 
   const PictureKey* alarm = panel_.Key(QStringLiteral("imgAlarm"), -1);
@@ -485,7 +481,7 @@ bool PcKeyboard::AlarmKeyRule() {
 
   if (!pckb.HeldDown) {
     if (pckb.State > pckb.PrevState.value_or(0)) {
-      info.Message.clear();
+      info.AlarmModeRead = false;
       pckb.PrevState.reset();
       if (info.AlarmMode == 1 && !(press() && wait())) return false;
       return release();
@@ -509,10 +505,12 @@ bool PcKeyboard::AlarmKeyRule() {
 void PcKeyboard::RefreshAlarmMode() {
   // The control reaches the unit by its IP address only: on the serial link
   // the mode read at detection stays.
-  if (!ComboBlock1 || !window_.IsEthernet()) return;
-  ComboBlock1->SetHost(window_.Target());
-  ComboBlock1->SetPassword(window_.txtPassword->text());
-  ComboBlock1->SetPort(window_.txtPort->text().trimmed().toInt());
+  if (!ComboBlock1) return;
+  const std::optional<ComboBlockTarget> target = host_.ComboTarget();
+  if (!target) return;
+  ComboBlock1->SetHost(target->address);
+  ComboBlock1->SetPassword(target->password);
+  ComboBlock1->SetPort(target->port.trimmed().toInt());
   COMBO_BLOCK block;
   QPointer<PcKeyboard> guard(this);
   bool read = false;
@@ -524,7 +522,7 @@ void PcKeyboard::RefreshAlarmMode() {
   if (!guard) return;
   // A failed read counts as mode 0, as at detection: the marker is then set
   // and the hold does not repeat the read at every poll.
-  window_.Session.Link().UnitInfo.AlarmMode = read ? block.Alarms.AlarmLatch : 0;
+  host_.UnitInfo().AlarmMode = read ? block.Alarms.AlarmLatch : 0;
 }
 
 }  // namespace zam

@@ -11,6 +11,7 @@
 #include <optional>
 
 class QKeyEvent;
+class QWidget;
 
 namespace Corvel_Project {
 class ComboBlock;
@@ -18,8 +19,8 @@ class ComboBlock;
 
 namespace zam {
 
-class frmZAMKeyboard;
 class KeyPanel;
+class PanelHost;
 
 // Virtual-key codes the poll looks at.
 namespace vk {
@@ -34,17 +35,36 @@ constexpr int Enter = 13, Control = 17, Pause = 19, PageUp = 33, PageDown = 34, 
 // 97-101, told apart by the keypad modifier.
 int VirtualKeyOf(const QKeyEvent& event);
 
+// The poll's state between polls.
+struct PCKB_STATE {
+  bool Busy = false;          // a poll runs (it may be waiting inside)
+  qint32 State = 0;           // state byte of the key acted on
+  quint8 Key = 0;             // arrow or A being timed for a hold; 0 none
+  bool HeldDown = false;      // Key held 400 ms or more
+  quint32 StartTime = 0;      // millisecond clock when Key was first seen down
+  std::optional<qint32> PrevState;  // State of the A key after a long press
+  // Busy and PrevState are left as they are.
+  void Clear() {
+    Key = 0;
+    StartTime = 0;
+    State = 0;
+    HeldDown = false;
+  }
+};
+
+// What ResetKeys does: fill ValidKeys, or clear the watched keys after a poll.
+enum class KeyReset { Init, Reset };
+
 class PcKeyboard : public QObject {
   Q_OBJECT
  public:
   using KeyBytes = std::array<quint8, 256>;
 
   // Watches the application's key events from now on.
-  PcKeyboard(frmZAMKeyboard& window, KeyPanel& panel);
+  PcKeyboard(PanelHost& host, KeyPanel& panel);
   ~PcKeyboard() override;
 
-  // "Ini" fills ValidKeys; "Reset" clears the watched keys; anything else does nothing.
-  void ResetKeys(const QString& mode);
+  void ResetKeys(KeyReset mode);
   // Forgets every key pressed so far; keys still down stay ignored until
   // they go up. Done when the poll starts and when the window is activated.
   void ForgetKeys();
@@ -57,11 +77,13 @@ class PcKeyboard : public QObject {
   qint16 GetAsyncKeyState(int virtualKey);
   qint16 GetKeyState(int virtualKey) const;
 
+  const PCKB_STATE& PollState() const { return pckb_; }
+
   // The state read at the start of the poll, written back by ResetKeys.
   KeyBytes KeyState{};
   KeyBytes ValidKeys{};
-  // "Inactive" while another window is active.
-  QString Inactive;
+  // Another window was active at the last poll.
+  bool Inactive = false;
   // Reads the unit's alarm latch mode for the A key.
   Corvel_Project::ComboBlock* ComboBlock1 = nullptr;
 
@@ -88,8 +110,13 @@ class PcKeyboard : public QObject {
   int KbIndex() const;
   QString AlarmTag() const;
 
-  frmZAMKeyboard& window_;
+  // The keyboard window is the active one.
+  bool WindowActive() const;
+
+  PanelHost& host_;
+  QWidget& window_;
   KeyPanel& panel_;
+  PCKB_STATE pckb_;
   KeyBytes live_{};          // the keyboard state: key events and resets
   std::array<bool, 256> physical_{};  // down now, whatever the resets did
   std::array<bool, 256> asyncPressed_{};  // pressed since the last GetAsyncKeyState of the key

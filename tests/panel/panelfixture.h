@@ -9,16 +9,25 @@
 #include <memory>
 
 #include "eventpump.h"
+#include "frmZAMKeyboard.h"
 #include "kaymortest.h"
 #include "ModSPIKeys.h"
 #include "keypanel.h"
+#include "panelhost.h"
 #include "panellayout.h"
+#include "pckeyboard.h"
 #include "pictures.h"
 #include "settingsstore.h"
 
 namespace paneltest {
 
 using kaymortest::TempRoot;
+
+// The window's pictured keys, its PC keyboard poll, and what they reach the
+// window through: the tests reach them only here.
+inline zam::KeyPanel& PanelOf(const zam::frmZAMKeyboard& w) { return *w.Panel; }
+inline zam::PcKeyboard& PcKeyboardOf(const zam::frmZAMKeyboard& w) { return *w.PCKeyboard; }
+inline zam::PanelHost& HostOf(const zam::frmZAMKeyboard& w) { return w.KeysHost(); }
 
 // One received key code and when the unit logged it (steady clock, us).
 struct Received {
@@ -71,7 +80,7 @@ class Session {
   }
   const QString& Link() const { return link_; }
   bool Debug() const { return debug_; }
-  zam::KeyPanel& Panel() { return *win.w->Panel; }
+  zam::KeyPanel& Panel() { return PanelOf(*win.w); }
   zam::PictureKey* Key(const QString& name) { return Panel().Key(name); }
 
   // Every key code the unit received on this session's link.
@@ -88,7 +97,7 @@ class Session {
   QList<Received> SentBy(const std::function<void()>& action) {
     const qsizetype before = Keys().size();
     action();
-    zam::SendPanelKey(win.Link(), win.w->cboCommType->currentIndex(), kSentinel);
+    HostOf(*win.w).SendKey(kSentinel);
     const int sentinel = Code(kSentinel);
     QList<Received> keys;
     QTest::qWaitFor(

@@ -11,8 +11,12 @@
 #include "kaymortest.h"
 #include "settingsstore.h"
 #include "twips.h"
+#include "videofixture.h"
 
 using zam::Px;
+using videotest::PaneFrame;
+using videotest::Preview;
+using videotest::PreviewRunning;
 
 using namespace kaymortest;
 
@@ -106,15 +110,15 @@ class TestVideo : public QObject {
     QVERIFY(LoadWith(win, stored));
     QCOMPARE(win.w->mnuToolsVideo->isChecked(), on);
     QCOMPARE(zam::GetSetting("Options", "EnableVideo"), written);
-    QCOMPARE(win.w->picVideo->isVisible(), on);
-    QCOMPARE(win.w->PreviewRunning, on);
-    QCOMPARE(win.w->VideoPreview1->IsRunning(), on);
+    QCOMPARE(PaneFrame(*win.w)->isVisible(), on);
+    QCOMPARE(PreviewRunning(*win.w), on);
+    QCOMPARE(Preview(*win.w)->IsRunning(), on);
   }
 
   void twoClicksStopOnceStartOnce() {
     Window win;
     QVERIFY(LoadWith(win, "-1"));
-    zam::VideoPreview* preview = win.w->VideoPreview1;
+    zam::VideoPreview* preview = Preview(*win.w);
     QCOMPARE(preview->StartCalls(), 1);
     const int stops = preview->StopCalls();
 
@@ -125,14 +129,14 @@ class TestVideo : public QObject {
     win.w->mnuToolsVideo->trigger();
     QVERIFY(!win.w->mnuToolsVideo->isChecked());
     QCOMPARE(zam::GetSetting("Options", "EnableVideo"), QString("0"));
-    QVERIFY(!win.w->picVideo->isVisible());
-    QVERIFY(!win.w->PreviewRunning);
+    QVERIFY(!PaneFrame(*win.w)->isVisible());
+    QVERIFY(!PreviewRunning(*win.w));
     QVERIFY(!preview->IsRunning());
 
     win.w->mnuToolsVideo->trigger();
     QVERIFY(win.w->mnuToolsVideo->isChecked());
-    QVERIFY(win.w->picVideo->isVisible());
-    QVERIFY(win.w->PreviewRunning);
+    QVERIFY(PaneFrame(*win.w)->isVisible());
+    QVERIFY(PreviewRunning(*win.w));
     QVERIFY(preview->IsRunning());
     QCOMPARE(preview->StopCalls() - stops, 1);
     QCOMPARE(preview->StartCalls(), 2);
@@ -144,20 +148,20 @@ class TestVideo : public QObject {
     {
       Window win;
       QVERIFY(LoadWith(win, QString()));
-      QVERIFY(!win.w->picVideo->isVisible());
+      QVERIFY(!PaneFrame(*win.w)->isVisible());
       win.w->mnuToolsVideo->trigger();
-      QVERIFY(win.w->picVideo->isVisible());
+      QVERIFY(PaneFrame(*win.w)->isVisible());
     }
     Window again;
     QVERIFY(again.Load());
     QVERIFY(again.w->mnuToolsVideo->isChecked());
-    QVERIFY(again.w->picVideo->isVisible());
+    QVERIFY(PaneFrame(*again.w)->isVisible());
   }
 
   void placeholderWithoutDevice() {
     Window win;
     QVERIFY(LoadWith(win, "-1"));
-    zam::VideoPreview* preview = win.w->VideoPreview1;
+    zam::VideoPreview* preview = Preview(*win.w);
     // Either a picture or the placeholder takes the pane.
     QVERIFY(QTest::qWaitFor(
         [&] {
@@ -195,16 +199,16 @@ class TestVideo : public QObject {
     QVERIFY(keyboard->isVisible());
     const int paneHeight = PaneHeightOnThisScreen(true);
     if (on) {
-      const QRect pane = w->picVideo->geometry();
+      const QRect pane = PaneFrame(*w)->geometry();
       QCOMPARE(pane.top(), Px(120));
       QCOMPARE(pane.size(), QSize(Px(10890), paneHeight));
       QVERIFY(pane.left() >= 0 && pane.right() < w->width());
       QVERIFY(qAbs(pane.center().x() - w->width() / 2) <= Px(80) + 2);
-      QCOMPARE(w->VideoPreview1->geometry(), QRect(Px(20), Px(20), Px(10800), paneHeight));
-      QVERIFY(w->VideoPreview1->isVisible());
+      QCOMPARE(Preview(*w)->geometry(), QRect(Px(20), Px(20), Px(10800), paneHeight));
+      QVERIFY(Preview(*w)->isVisible());
       QVERIFY(w->Frame1->y() > pane.bottom());
     } else {
-      QVERIFY(!w->picVideo->isVisible());
+      QVERIFY(!PaneFrame(*w)->isVisible());
       QCOMPARE(w->Frame1->y(), Px(120));
     }
     QVERIFY(w->Frame1->isVisible());
@@ -255,8 +259,8 @@ class TestVideo : public QObject {
     QCOMPARE(w->Frame1->isVisible(), frameShown);
     if (on) {
       // The full pane wherever it fits, else the pane alone is lower.
-      QCOMPARE(w->picVideo->height(), PaneHeightOnThisScreen(frameShown));
-      QVERIFY(w->picVideo->geometry().bottom() < (frameShown ? w->Frame1->y() : keyboard->y()));
+      QCOMPARE(PaneFrame(*w)->height(), PaneHeightOnThisScreen(frameShown));
+      QVERIFY(PaneFrame(*w)->geometry().bottom() < (frameShown ? w->Frame1->y() : keyboard->y()));
     }
   }
 
@@ -310,10 +314,10 @@ class TestVideo : public QObject {
     QVERIFY(keyboard->isVisible());
     // Compact: the keyboard takes the frame's place below the pane (all of
     // the pane now that the frame is gone, where the screen is low).
-    QCOMPARE(keyboard->y(), compact ? w->picVideo->y() + w->picVideo->height() + Px(120) : keyboardTop);
+    QCOMPARE(keyboard->y(), compact ? PaneFrame(*w)->y() + PaneFrame(*w)->height() + Px(120) : keyboardTop);
     if (!compact || PaneHeightOnThisScreen(true) == Px(7140)) QCOMPARE(keyboard->y(), compact ? frameTop : keyboardTop);
     if (compact) QVERIFY(w->frameGeometry().height() <= 768);
-    QCOMPARE(w->VideoPreview1->StartCalls(), on ? 1 : 0);
+    QCOMPARE(Preview(*w)->StartCalls(), on ? 1 : 0);
 
     // The menu entry is the way out when the frame is hidden; Alt+D reaches
     // it, as it reaches the button otherwise.
@@ -325,8 +329,8 @@ class TestVideo : public QObject {
     QVERIFY(!w->mnuDisconnect->isVisible());
     QCOMPARE(keyboard->y(), keyboardTop);
     QCOMPARE(w->Frame1->y(), frameTop);
-    QCOMPARE(w->PreviewRunning, on);
-    QCOMPARE(w->VideoPreview1->StartCalls(), on ? 1 : 0);
+    QCOMPARE(PreviewRunning(*w), on);
+    QCOMPARE(Preview(*w)->StartCalls(), on ? 1 : 0);
   }
 };
 
