@@ -150,7 +150,7 @@ void frmAddIP::cmdOK_Click() {
   for (int i : {kModel, kSerial, kPort}) {
     // Blanks alone would leave an empty field in the entry.
     if (txtModel[i]->text().trimmed().isEmpty()) {
-      const QString tag = txtModel[i]->property("Tag").toString();
+      const QString tag = QString::fromLatin1(kFields[i].tag);
       Refuse(tag, tag + QStringLiteral(" cannot be blank.") + kTrail);
       return;
     }

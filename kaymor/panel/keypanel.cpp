@@ -77,9 +77,10 @@ PictureKey::PictureKey(const layout::KeyPicture& key, KeyPanel& panel, QWidget* 
   LoadPicture(this, QString::fromLatin1(key.normal));
 }
 
-QString PictureKey::Tag() const { return property("Tag").toString(); }
-
-void PictureKey::SetTag(const QString& tag) { setProperty("Tag", tag); }
+void PictureKey::SetTag(const QString& tag) {
+  tag_ = tag;
+  setProperty("Tag", tag);
+}
 
 void PictureKey::mousePressEvent(QMouseEvent* event) {
   event->accept();

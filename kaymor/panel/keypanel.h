@@ -18,15 +18,17 @@ namespace zam {
 class KeyPanel;
 class PanelHost;
 
-// One key picture. Its tag text (the "Tag" property) holds the arrow pad's
-// and the Alarm key's state; mouse events go to the panel's handlers.
+// One key picture. Its tag text holds the arrow pad's and the Alarm key's
+// state ("Up", "Key", "Set", a press time, ...), as the debug lines show it;
+// the "Tag" property mirrors it for those who look from outside. Mouse
+// events go to the panel's handlers.
 class PictureKey : public QLabel {
   Q_OBJECT
  public:
   PictureKey(const layout::KeyPicture& key, KeyPanel& panel, QWidget* parent);
 
   const layout::KeyPicture& Layout() const { return key_; }
-  QString Tag() const;
+  QString Tag() const { return tag_; }
   void SetTag(const QString& tag);
   // Counts releases, so a press that ran events can tell one happened meanwhile.
   int Releases() const { return releases_; }
@@ -41,6 +43,7 @@ class PictureKey : public QLabel {
   const layout::KeyPicture& key_;
   KeyPanel& panel_;
   int releases_ = 0;
+  QString tag_;
 };
 
 class KeyPanel : public QObject {
