@@ -99,6 +99,8 @@ class frmZAMKeyboard : public QMainWindow {
   // The unit of the current connection: its address, or the COM port.
   QString Target() const { return Session.Target(); }
   bool IsEthernet() const;
+  // The link the operator chose in cboCommType.
+  bool EthernetChosen() const { return chosenLink_ == LinkKind::Ethernet; }
 
   // Controls, named as their objectName.
   QMenu* mnuDisconnectMenu = nullptr;
@@ -169,6 +171,7 @@ class frmZAMKeyboard : public QMainWindow {
   void tmrKeyHook_Timer();
 
   std::unique_ptr<PanelHost> panelHost_;
+  LinkKind chosenLink_ = LinkKind::Serial;
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;

@@ -8,7 +8,7 @@ namespace zam {
 QWidget& WindowPanelHost::KeyboardWindow() { return window_; }
 
 void WindowPanelHost::SendKey(const KeyPair& key) {
-  SendPanelKey(window_.Session.Link(), window_.Session.IsEthernet() ? 1 : 0, key);
+  SendPanelKey(window_.Session.Link(), window_.EthernetChosen() ? 1 : 0, key);
 }
 
 bool WindowPanelHost::IsConnected() const { return window_.IsConnected(); }

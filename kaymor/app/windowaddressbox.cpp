@@ -67,7 +67,7 @@ void frmZAMKeyboard::cboComPort_Click() {
   // The remembered COM port is stored where the operator picks one
   // (cboComPort_Chosen), never by a refill: a port absent at start-up stays
   // remembered for the next time it is plugged in.
-  if (cboCommType->currentIndex() == 0) return;
+  if (!EthernetChosen()) return;
   Discovery->ResetTicks();
   const QString selected = cboComPort->currentText();
 
@@ -123,7 +123,7 @@ void frmZAMKeyboard::cboComPort_Click() {
 }
 
 void frmZAMKeyboard::cboComPort_Chosen() {
-  if (cboCommType->currentIndex() == 0 && cboComPort->isEnabled() && cboComPort->currentIndex() >= 0)
+  if (!EthernetChosen() && cboComPort->isEnabled() && cboComPort->currentIndex() >= 0)
     SaveSetting(setting::WindowComPort, cboComPort->currentText());
   cboComPort_Click();
 }
@@ -132,7 +132,9 @@ void frmZAMKeyboard::cboCommType_Click() {
   cboComPort->blockSignals(true);
   cboComPort->clear();
   cboComPort->blockSignals(false);
-  const bool ethernet = cboCommType->currentIndex() == 1;
+  // The operator's choice of link, kept for everything that follows it.
+  chosenLink_ = cboCommType->currentIndex() == 1 ? LinkKind::Ethernet : LinkKind::Serial;
+  const bool ethernet = EthernetChosen();
   if (ethernet) {
     cboComPort->setEnabled(true);
     lblComPort->setText(tr("&IP:"));
@@ -168,7 +170,7 @@ void frmZAMKeyboard::cboCommType_Click() {
     }
     cboComPort->blockSignals(false);
   }
-  SaveSetting(setting::CommType, QString::number(cboCommType->currentIndex()));
+  SaveSetting(setting::CommType, ethernet ? QStringLiteral("1") : QStringLiteral("0"));
   if (cboComPort->currentIndex() < 0 && cboComPort->count() > 3) SelectAddressItem(0);
 }
 
@@ -183,7 +185,7 @@ void frmZAMKeyboard::SetUpDiscovery() {
   connect(mnuToolsOptions, &QAction::triggered, this, &frmZAMKeyboard::mnuToolsOptions_Click);
 }
 
-void frmZAMKeyboard::TimedDiscoveryTick() { Discovery->Tick(cboCommType->currentIndex() == 1, IsConnected()); }
+void frmZAMKeyboard::TimedDiscoveryTick() { Discovery->Tick(EthernetChosen(), IsConnected()); }
 
 void frmZAMKeyboard::DiscoveryCycle() { Discovery->Cycle(); }
 
@@ -194,7 +196,7 @@ void frmZAMKeyboard::mnuToolsOptions_Click() {
   dialog.exec();
   // Once a dialog changed the stored list, every later close reloads too.
   if (dialog.AddressListChanged()) optionsChangedList_ = true;
-  if (cboCommType->currentIndex() == 1 && optionsChangedList_) LoadIPList();
+  if (EthernetChosen() && optionsChangedList_) LoadIPList();
 }
 
 }  // namespace zam

@@ -59,7 +59,7 @@ bool frmZAMKeyboard::IsEthernet() const { return Session.IsEthernet(); }
 
 void frmZAMKeyboard::cmdConnect_Click() {
   const QString text = cboComPort->currentText();
-  const bool ethernet = cboCommType->currentIndex() == 1;
+  const bool ethernet = EthernetChosen();
   if (!Session.IsConnected()) {
     if (text == QLatin1String("Add") || text == QLatin1String("Delete") || text == QLatin1String("Clear")) return;
     if (text.isEmpty()) {

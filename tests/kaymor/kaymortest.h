@@ -65,7 +65,8 @@ struct Window {
     return w->findChild<T*>(name);
   }
   QString Status() const { return w->lblStatus->text(); }
-  // The link of the window's session and what it knows of the unit.
+  // The window's session with the unit, and its link.
+  zam::UnitSession& Session() const { return w->Session; }
   zam::UnitLink& Link() const { return w->Session.Link(); }
   // The picture file a label shows, as the program named it.
   QString Picture(const QString& name) const {

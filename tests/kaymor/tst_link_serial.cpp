@@ -165,9 +165,9 @@ class TestLinkSerial : public QObject {
       zam::PumpFor(200);  // the late replies arrive and are dropped by the next poll
     };
     missTwice();
-    QCOMPARE(win.w->Session.SerialMisses(), 2);
+    QCOMPARE(win.Session().SerialMisses(), 2);
     win.w->UpdateLEDStatus();
-    QCOMPARE(win.w->Session.SerialMisses(), 0);
+    QCOMPARE(win.Session().SerialMisses(), 0);
     missTwice();
     QVERIFY(win.w->IsConnected());
     // The third miss in a row ends the link.

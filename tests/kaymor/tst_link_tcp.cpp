@@ -259,7 +259,7 @@ class TestLinkTcp : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return !win.w->IsConnected(); }, 6000));
     QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() <= 4500, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(win.Status(), QString("Status: Disconnected from 127.0.0.1 (Mute)"));
-    QVERIFY(!win.w->Session.LedReplyMissed());
+    QVERIFY(!win.Session().LedReplyMissed());
   }
 
   // A poll still waiting when the peer went away must not end the next link.

@@ -415,7 +415,7 @@ class TestPcKeyboard : public QObject {
     rig.At(3000, [&] { rig.Release(Qt::Key_Right); });
     zam::PumpFor(4500);
     QVERIFY(rig.win.w->IsConnected());
-    QVERIFY(!rig.win.w->Session.LedReplyMissed());
+    QVERIFY(!rig.win.Session().LedReplyMissed());
     QVERIFY(rig.Codes().size() >= 20);
   }
 
