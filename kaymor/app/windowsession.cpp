@@ -27,6 +27,15 @@ void frmZAMKeyboard::ConnectSession() {
   connect(&Session, &UnitSession::rowChanged, this, [this](int unitType, bool includeLink, bool lit) {
     SetRowLeds(unitType, includeLink, lit ? kLedLit : kLedUnlit);
   });
+  // The link LED's tag shows the serial misses in a row, one "1" each.
+  connect(&Session, &UnitSession::serialMissesChanged, this, [this](int unitType, int misses) {
+    if (misses == 0) {
+      imgLED[8]->setProperty("Tag", QString());
+      imgLED4[8]->setProperty("Tag", QString());
+    } else if (QLabel** row = LedRow(unitType)) {
+      row[8]->setProperty("Tag", QString(misses, QLatin1Char('1')));
+    }
+  });
 }
 
 QLabel** frmZAMKeyboard::LedRow(int unitType) {

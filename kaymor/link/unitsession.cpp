@@ -101,6 +101,7 @@ void UnitSession::Established() {
   // A miss of the link closed before must not end this one.
   ledReplyMissed_ = false;
   serialMisses_ = 0;
+  emit serialMissesChanged(link_.UnitInfo.UnitType, 0);
   emit connectedChanged(true);
   WriteDebugLog(QStringLiteral("Connected to ") + entry_ + QStringLiteral(" on ") + Today());
   const int type = link_.UnitInfo.UnitType;
@@ -184,9 +185,11 @@ void UnitSession::PollSerialLeds() {
   if (reply.outcome == UnitLink::LedReply::Reply) {
     LogLedReply(reply.bits);
     serialMisses_ = 0;
+    emit serialMissesChanged(link_.UnitInfo.UnitType, 0);
     DrawLeds(reply.bits);
   } else if (reply.outcome == UnitLink::LedReply::NoReply) {
     ++serialMisses_;
+    emit serialMissesChanged(link_.UnitInfo.UnitType, serialMisses_);
     // A unit reporting exactly 1.20 is not dropped this way.
     if (serialMisses_ == 3 && VersionValue(link_.UnitInfo.Version) > 1.2) Disconnect();
   }

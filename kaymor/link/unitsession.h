@@ -70,6 +70,8 @@ class UnitSession : public QObject {
   void ledChanged(int unitType, int index, bool lit);
   // The eight key LEDs, and the link LED with them when includeLink.
   void rowChanged(int unitType, bool includeLink, bool lit);
+  // Serial LED requests unanswered in a row on the link of unitType; 0 after a reply.
+  void serialMissesChanged(int unitType, int misses);
 
  private:
   void ConnectSerial(const ConnectRequest& request);

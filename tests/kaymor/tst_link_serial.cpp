@@ -166,8 +166,10 @@ class TestLinkSerial : public QObject {
     };
     missTwice();
     QCOMPARE(win.Session().SerialMisses(), 2);
+    QCOMPARE(win.Find<QLabel>("imgLED4(255)")->property("Tag").toString(), QString("11"));
     win.w->UpdateLEDStatus();
     QCOMPARE(win.Session().SerialMisses(), 0);
+    QCOMPARE(win.Find<QLabel>("imgLED4(255)")->property("Tag").toString(), QString());
     missTwice();
     QVERIFY(win.w->IsConnected());
     // The third miss in a row ends the link.
