@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace zam {
@@ -50,16 +51,65 @@ bool Parses(const QByteArray& bytes) {
   return s.status() == QSettings::NoError;
 }
 
+// The file as one stat() sees it. The writer replaces the file, so a write
+// of ours or of anyone else's gives a new inode, and an edit in place a new
+// size or time.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  timespec modified{};
+  bool operator==(const FileStamp& o) const {
+    return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
+           modified.tv_nsec == o.modified.tv_nsec;
+  }
+};
+
+bool Stamp(const QString& path, FileStamp* out) {
+  struct stat st {};
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
+  *out = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  return true;
+}
+
+// The last file found sound: the one checked before a write, or written by
+// us. Saves reading and parsing the whole file again before every write.
+struct Verified {
+  QString path;
+  FileStamp stamp;
+};
+
+Verified& LastVerified() {
+  static Verified verified;
+  return verified;
+}
+
+void RememberSound(const QString& path) {
+  FileStamp stamp;
+  if (Stamp(path, &stamp)) LastVerified() = {path, stamp};
+}
+
 // A store file that exists but could not be read or parsed (no read access,
 // a format error, binary junk) is left exactly as it is: the INI writer would
 // replace it by the few keys it understood. Its values read as defaults.
 bool MayWrite(const QSettings& s) {
   const QString path = s.fileName();
-  if (!QFileInfo::exists(path)) return true;
+  FileStamp before;
+  if (!Stamp(path, &before)) return !QFileInfo::exists(path);
+  if (LastVerified().path == path && LastVerified().stamp == before) return true;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();
-  return !bytes.contains('\0') && Parses(bytes);
+  if (bytes.contains('\0') || !Parses(bytes)) return false;
+  LastVerified() = {path, before};
+  return true;
+}
+
+// Ends a write: the file is ours to read only, and known sound.
+void Finish(QSettings& s) {
+  s.sync();
+  Restrict(s.fileName());
+  if (s.status() == QSettings::NoError) RememberSound(s.fileName());
 }
 
 template <typename Change>
@@ -68,8 +118,7 @@ void Write(Change change) {
   if (!MayWrite(s)) return;
   PrepareFile(s.fileName());
   change(s);
-  s.sync();
-  Restrict(s.fileName());
+  Finish(s);
 }
 
 }  // namespace
@@ -81,9 +130,7 @@ SettingsBatch::SettingsBatch()
 }
 
 SettingsBatch::~SettingsBatch() {
-  if (!writable_) return;
-  s_->sync();
-  Restrict(s_->fileName());
+  if (writable_) Finish(*s_);
 }
 
 void SettingsBatch::Save(const QString& section, const QString& key, const QString& value) {
@@ -106,6 +153,13 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
 }
 
 void SaveSetting(const QString& section, const QString& key, const QString& value) {
+  {
+    // The same text stored already: nothing to write.
+    QSettings s = OpenStore();
+    const QString path = section + '/' + key;
+    const QVariant v = s.value(path);
+    if (s.status() == QSettings::NoError && v.typeId() == QMetaType::QString && v.toString() == value) return;
+  }
   Write([&](QSettings& s) { s.setValue(section + '/' + key, value); });
 }
 

@@ -67,6 +67,19 @@ class TestDamagedFiles : public QObject {
     QCOMPARE(zam::GetSetting("Options", "Test", "absent"), QString("absent"));
   }
 
+  // A file damaged after a write of ours, in place and to the same size,
+  // is found out before the next write all the same.
+  void fileDamagedAfterOurWriteIsKept() {
+    const QString path = zam::SettingsFilePath();
+    zam::SaveSetting("Options", "Test", "1");
+    const QByteArray junk = Junk(int(QFileInfo(path).size()));
+    QVERIFY(WriteBytes(path, junk));
+    zam::SaveSetting("Options", "Test", "2");
+    QCOMPARE(FileBytes(path), junk);
+    zam::SaveSetting("Options", "Test", "1");
+    QCOMPARE(FileBytes(path), junk);
+  }
+
   // Only slots IP0 to IP254 exist; a damaged count does not stall start-up.
   void damagedEntryCountReadsTheSlots() {
     zam::SaveSetting("IPAddressList", "IP0", "10.0.0.5,ZAM4,A1,pw,1024");
