@@ -34,11 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The merge's list has the same bound as the book; merged units count too.
     if (list.size() < kMaxAddressEntries) list.insert(SortedPosition(list, entry), entry);
     if (book.Insert(entry)) {
-      FUZZ_CHECK(book.FindAddress(entry.section(u',', 0, 0)) >= 0 || entry.section(u',', 0, 0).trimmed().isEmpty());
+      // The lookups read entries in place; they agree with the copying forms.
+      const QString address = entry.section(u',', 0, 0).trimmed();
+      const int at = book.FindAddress(address);
+      FUZZ_CHECK(at >= 0 || address.isEmpty());
+      if (at >= 0) FUZZ_CHECK(book.Entries()[at].section(u',', 0, 0).trimmed() == address);
       const int k = book.FindForDelete(shown);
       FUZZ_CHECK(k < book.Count());
-      if (shown.split(QStringLiteral(", ")).size() >= 3 && !shown.split(QStringLiteral(", "))[2].isEmpty())
+      if (shown.split(QStringLiteral(", ")).size() >= 3 && !shown.split(QStringLiteral(", "))[2].isEmpty()) {
         FUZZ_CHECK(k >= 0);
+        // The entry just added shows as this text: the exact pass finds one that does.
+        FUZZ_CHECK(DisplayText(book.Entries()[k]) == shown);
+      }
     } else {
       FUZZ_CHECK(book.IsFull());
     }

@@ -12,6 +12,28 @@ constexpr auto kSection = setting::kAddressSection;
 bool LessNoCase(const QString& a, const QString& b) {
   return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
+
+// The lookups below read the entries in place, without copying their text.
+
+// The address field of an entry (the text before its first comma), trimmed.
+QStringView AddressField(QStringView entry) {
+  const qsizetype comma = entry.indexOf(u',');
+  return (comma < 0 ? entry : entry.left(comma)).trimmed();
+}
+
+// Whether DisplayText(entry) is the shown text.
+bool ShowsAs(QStringView entry, QStringView shown) {
+  for (int field = 0;; ++field) {
+    const qsizetype comma = entry.indexOf(u',');
+    const QStringView part = comma < 0 ? entry : entry.left(comma);
+    if (!shown.startsWith(part)) return false;
+    shown = shown.mid(part.size());
+    if (comma < 0 || field == 2) return shown.isEmpty();
+    if (!shown.startsWith(u", ")) return false;
+    shown = shown.mid(2);
+    entry = entry.mid(comma + 1);
+  }
+}
 }  // namespace
 
 QString TrimFields(const QString& text, const QString& sep) {
@@ -44,7 +66,7 @@ int AddressList::FindAddress(const QString& ip) const {
   const QString wanted = ip.trimmed();
   if (wanted.isEmpty()) return -1;
   for (int k = 0; k < entries_.size(); ++k)
-    if (entries_[k].section(',', 0, 0).trimmed() == wanted) return k;
+    if (AddressField(entries_[k]) == wanted) return k;
   return -1;
 }
 
@@ -53,7 +75,7 @@ int AddressList::FindForDelete(const QString& remembered) const {
   if (parts.size() < 3 || parts[2].isEmpty()) return -1;
   // Serial numbers can contain one another (A1, A12): the exact line wins.
   for (int k = 0; k < entries_.size(); ++k)
-    if (DisplayText(entries_[k]) == remembered) return k;
+    if (ShowsAs(entries_[k], remembered)) return k;
   for (int k = 0; k < entries_.size(); ++k)
     if (entries_[k].contains(parts[2])) return k;
   return -1;

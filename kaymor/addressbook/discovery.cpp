@@ -8,7 +8,10 @@ namespace zam {
 
 namespace {
 
-QString Field(const QStringList& fields, int i) { return i < fields.size() ? fields[i].trimmed() : QString(); }
+// Field i of an entry split at its commas, trimmed; empty when missing.
+QStringView Field(const QList<QStringView>& fields, int i) {
+  return i < fields.size() ? fields[i].trimmed() : QStringView();
+}
 
 // A comma inside a unit's text would split the entry into more fields.
 QString EntryText(const QString& text) { return QString(text).replace(QLatin1Char(','), QLatin1Char(' ')).trimmed(); }
@@ -37,7 +40,8 @@ MergeResult DecideMerge(const QStringList& list, const DISCOVER_UDP_INFO& unit) 
 
   int listed = -1, moved = -1, atAddress = -1;
   for (int k = 0; k < list.size(); ++k) {
-    const QStringList fields = list[k].split(QLatin1Char(','));
+    // Views into the entry: a lookup copies no text.
+    const QList<QStringView> fields = QStringView(list[k]).split(u',');
     const bool sameIp = Field(fields, 0) == ip;
     const bool sameSerial = fields.size() > 2 && Field(fields, 2) == serial;
     if (sameIp && sameSerial) {
