@@ -52,23 +52,25 @@ bool Parses(const QByteArray& bytes) {
 }
 
 // The file as one stat() sees it. The writer replaces the file, so a write
-// of ours or of anyone else's gives a new inode, and an edit in place a new
-// size or time.
+// of ours or of anyone else's gives a new inode, an edit in place a new
+// size or time, and a change of its permissions a new status-change time.
 struct FileStamp {
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = -1;
   timespec modified{};
+  timespec changed{};
+  static bool Same(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
   bool operator==(const FileStamp& o) const {
-    return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
-           modified.tv_nsec == o.modified.tv_nsec;
+    return device == o.device && inode == o.inode && size == o.size && Same(modified, o.modified) &&
+           Same(changed, o.changed);
   }
 };
 
 bool Stamp(const QString& path, FileStamp* out) {
   struct stat st {};
   if (::stat(QFile::encodeName(path).constData(), &st) != 0) return false;
-  *out = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  *out = {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
   return true;
 }
 
