@@ -184,6 +184,19 @@ QList<QJsonObject> UnitSim::Received(const QString& link) const {
   return out;
 }
 
+QString RepeatBeatFault(const QList<qint64>& readUs, int periodMs) {
+  for (qsizetype i = 1; i < readUs.size(); ++i) {
+    const qint64 gapMs = (readUs[i] - readUs[i - 1]) / 1000;
+    const qint64 sinceFirstMs = (readUs[i] - readUs[0]) / 1000;
+    if (gapMs > 200 || sinceFirstMs < periodMs * i - 70)
+      return QStringLiteral("repeat %1: %2 ms after the one before, %3 ms after the first")
+          .arg(i)
+          .arg(gapMs)
+          .arg(sinceFirstMs);
+  }
+  return {};
+}
+
 void SeedTcpEntry(quint16 port, const QString& password) {
   zam::SaveSetting("IPAddressList", "CommType", "1");
   zam::SaveSetting("IPAddressList", "Total", "1");

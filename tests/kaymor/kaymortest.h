@@ -98,6 +98,13 @@ class UnitSim {
   QProcess process;
 };
 
+// Checks a held key's repeats by the times the simulator read them: each at
+// most 200 ms after the one before, and none ahead of a beat of periodMs
+// counted from the first (a code read late makes one gap long and the next
+// short, so single gaps are not held to the beat). Empty when they keep it,
+// else what is wrong.
+QString RepeatBeatFault(const QList<qint64>& readUs, int periodMs = 100);
+
 // Seeds the address list with one entry for the simulator and Ethernet mode.
 void SeedTcpEntry(quint16 port, const QString& password = QStringLiteral("qmpv"));
 
