@@ -129,7 +129,7 @@ void UDP::Discovery(QList<zam::DISCOVER_UDP_INFO>& UnitList) {
   units_.clear();
   lastReplyType_ = 0;
   ForEachLocalAddress([this] {
-    for (int i = 0; i < kRequestsPerAddress; ++i) {
+    for (int i = 0; i < requestsPerAddress_; ++i) {
       zam::PumpEvents();
       SendUdpRequest(zam::DISCOVERY_REQUEST);
       zam::PumpFor(kRequestGapMs);

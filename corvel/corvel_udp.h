@@ -45,6 +45,10 @@ class CORVEL_EXPORT UDP : public QObject {
   qint32 RemotePort() const { return remotePort_; }
   void SetRemotePort(qint32 port);
   quint8 State() const { return state_; }
+  // Discovery requests sent from each local address, a second apart
+  // (kRequestsPerAddress unless set; at least 1).
+  int RequestsPerAddress() const { return requestsPerAddress_; }
+  void SetRequestsPerAddress(int count) { requestsPerAddress_ = count < 1 ? 1 : count; }
 
   void ReadProperties(const zam::PropertyBag& bag);
   void WriteProperties(zam::PropertyBag& bag) const;
@@ -75,6 +79,7 @@ class CORVEL_EXPORT UDP : public QObject {
   qint32 remotePort_ = kDefaultRemotePort;
   QString unitIdFilter_ = kDefaultUnitIDFilter;
   quint8 state_ = 0;
+  int requestsPerAddress_ = kRequestsPerAddress;
   QList<zam::DISCOVER_UDP_INFO> units_;
   qint32 lastReplyType_ = 0;
   zam::DISCOVER_SET_IP_REQ working_;

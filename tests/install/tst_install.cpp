@@ -182,6 +182,41 @@ class TestInstall : public QObject {
     QVERIFY2(QRegularExpression(err, dotAll).match(r.err).hasMatch(), qPrintable(r.err));
   }
 
+  // The command line runs without a display and loads no display library;
+  // its manual page and completion are installed with it.
+  void commandLineProgramIsInstalledWithoutDisplayLibraries() {
+    const QString ctl = Installed(QStringLiteral("bin/kaymorctl"));
+    QVERIFY(QFileInfo(ctl).isExecutable());
+    Run r = RunProgram(ctl, {QStringLiteral("--version")}, NoDisplay());
+    QVERIFY2(r.exitCode == 0 && r.out.startsWith(QLatin1String("kaymorctl 1.")), qPrintable(r.out + r.err));
+    r = RunProgram(QStringLiteral("ldd"), {ctl}, NoDisplay());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains(QLatin1String("libcorvel.so.1 => ") + prefix_), qPrintable(r.out));
+    for (const char* gui : {"libQt6Gui", "libQt6Widgets", "libX11", "libxcb", "libwayland", "libGL"})
+      QVERIFY2(!r.out.contains(QLatin1String(gui)), gui);
+
+    const QString man = Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/kaymorctl.1.gz"));
+    QVERIFY(QFileInfo(man).isFile());
+    if (!QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) {
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+      r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
+      QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+      QVERIFY(r.out.contains(QLatin1String("KAYMOR_PASSWORD")));
+    }
+    // The completion offers the commands and the key names.
+    const QString completion = Installed(QStringLiteral("share/bash-completion/completions/kaymorctl"));
+    QVERIFY(QFileInfo(completion).isFile());
+    const QString script = QStringLiteral(
+        "_init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}; "
+        "words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; }; _filedir() { :; }; source \"$1\"; "
+        "COMP_WORDS=(kaymorctl --json keys 10.0.0.5 alarm-c); COMP_CWORD=4; _kaymorctl; echo \"${COMPREPLY[*]}\"; "
+        "COMP_WORDS=(kaymorctl ser); COMP_CWORD=1; _kaymorctl; echo \"${COMPREPLY[*]}\"");
+    r = RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), script, QStringLiteral("bash"), completion});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out, QStringLiteral("alarm-cam1 alarm-cam2 alarm-cam3 alarm-cam4\nserial\n"));
+  }
+
   void installedProgramFindsLibrariesAndPictures() {
     const QProcessEnvironment env = QuietProgramEnvironment(QStringLiteral("run1"));
     QProcess p;
