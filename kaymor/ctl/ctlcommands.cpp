@@ -107,14 +107,19 @@ void OnSignal(int) {
   [[maybe_unused]] const auto n = ::write(gSignalPipe[1], &c, 1);
 }
 
-Exit Discover(const Invocation& inv, const Output& out) {
-  Corvel_Project::UDP udp;
+// The UDP control with the window's filter and discovery port, read, never written.
+void SetUpAsWindow(Corvel_Project::UDP& udp) {
   udp.setObjectName(QStringLiteral("UDP1"));
-  // The window's filter and port, read, never written.
   LoadControlProperties(&udp, QLatin1String(kWindowForm));
   bool ok = false;
   const int stored = GetSetting(setting::DiscoveryPort).toInt(&ok);
   if (ok) udp.SetRemotePort(stored);
+}
+
+Exit Discover(const Invocation& inv, const Output& out) {
+  Corvel_Project::UDP udp;
+  SetUpAsWindow(udp);
+  bool ok = false;
   if (inv.Has(QStringLiteral("--port"))) {
     const int port = inv.Value(QStringLiteral("--port")).toInt(&ok);
     if (!ok || port < 1 || port > 0xFFFF) return out.Usage(QStringLiteral("--port needs a number from 1 to 65535"));
@@ -338,11 +343,7 @@ Exit SetIp(const Invocation& inv, const Output& out) {
   request.Gateway = Dotted(values->gateway);
 
   Corvel_Project::UDP udp;
-  udp.setObjectName(QStringLiteral("UDP1"));
-  LoadControlProperties(&udp, QLatin1String(kWindowForm));
-  bool ok = false;
-  const int stored = GetSetting(setting::DiscoveryPort).toInt(&ok);
-  if (ok) udp.SetRemotePort(stored);
+  SetUpAsWindow(udp);
   if (udp.DiscoverySetIP(request)) return out.Success(QStringLiteral("OK"), QJsonObject{{"answer", "OK"}});
   const QString answer = request.Tag.toString();
   return out.Fail(answer.isEmpty() ? QStringLiteral("no unit with MAC address %1 answered").arg(request.MACAddress)

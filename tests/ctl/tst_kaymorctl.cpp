@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 #include "netnslab.h"
 #include "unitsimrun.h"
 #include "zamserial.h"
@@ -44,6 +46,7 @@ class TestKaymorctl : public QObject {
   void unitCommands_data();
   void unitCommands();
   void keysReachTheUnitInOrder();
+  void ledsWatchUntilInterrupted();
   void unitByAddressBookEntry_data();
   void unitByAddressBookEntry();
   void settingsFileIsNeverWritten();
@@ -237,6 +240,28 @@ void TestKaymorctl::keysReachTheUnitInOrder() {
   // Login first, with the password the unit expects sent as none.
   const QList<QByteArray> logins = unit.Messages("tcp", "rx", "ff ff 05 00");
   QCOMPARE(logins.size(), 1);
+}
+
+// --watch --json: one object a line, a reading a second, until SIGINT; then exit 0.
+void TestKaymorctl::ledsWatchUntilInterrupted() {
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--led", "0x02"}));
+  QProcess p;
+  p.start(kCtl, {"leds", QStringLiteral("127.0.0.1:%1").arg(unit.tcpPort()), "--watch", "--json"});
+  QByteArray out;
+  QVERIFY(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).count('\n') >= 2; }, 15000));
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  QVERIFY(p.waitForFinished(5000));
+  QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(p.exitCode(), 0);
+  out += p.readAllStandardOutput();
+  const QList<QByteArray> lines = out.trimmed().split('\n');
+  QVERIFY(lines.size() >= 2);
+  for (const QByteArray& line : lines)
+    QCOMPARE(QJsonDocument::fromJson(line).object(),
+             (QJsonObject{{"bits", "0x02"}, {"lit", QJsonArray{"play"}}}));
+  // One LED request a second, not more.
+  QVERIFY(unit.Messages("tcp", "rx", "ff ff 05 02").size() <= lines.size() + 1);
 }
 
 // The address book: an entry by serial number or model, its password and port.

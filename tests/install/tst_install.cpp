@@ -83,6 +83,18 @@ class TestInstall : public QObject {
     return env;
   }
 
+  // The installed manual page renders without warnings and holds text.
+  void CheckManPage(const QString& file, const QString& text) {
+    const QString man = Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/") + file);
+    QVERIFY2(QFileInfo(man).isFile(), qPrintable(man));
+    if (QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) return;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+    const Run r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
+    QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY(r.out.contains(text));
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(scratch_.isValid());
@@ -140,15 +152,7 @@ class TestInstall : public QObject {
     r = RunProgram(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
     QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
 
-    const QString man = Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/kaymor.1.gz"));
-    QVERIFY(QFileInfo(man).isFile());
-    if (!QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) {
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
-      r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
-      QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
-      QVERIFY(r.out.contains(QLatin1String("XDG_CONFIG_HOME")));
-    }
+    CheckManPage(QStringLiteral("kaymor.1.gz"), QStringLiteral("XDG_CONFIG_HOME"));
   }
 
   void commandLineWithoutDisplay_data() {
@@ -195,15 +199,7 @@ class TestInstall : public QObject {
     for (const char* gui : {"libQt6Gui", "libQt6Widgets", "libX11", "libxcb", "libwayland", "libGL"})
       QVERIFY2(!r.out.contains(QLatin1String(gui)), gui);
 
-    const QString man = Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/kaymorctl.1.gz"));
-    QVERIFY(QFileInfo(man).isFile());
-    if (!QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) {
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
-      r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
-      QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
-      QVERIFY(r.out.contains(QLatin1String("KAYMOR_PASSWORD")));
-    }
+    CheckManPage(QStringLiteral("kaymorctl.1.gz"), QStringLiteral("KAYMOR_PASSWORD"));
     // The completion offers the commands and the key names.
     const QString completion = Installed(QStringLiteral("share/bash-completion/completions/kaymorctl"));
     QVERIFY(QFileInfo(completion).isFile());
