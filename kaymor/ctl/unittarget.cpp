@@ -16,6 +16,15 @@ QString AsSent(const QString& password) {
   return password == QLatin1String(kDefaultPassword) ? QString() : password;
 }
 
+// The unit receives a code of a password of 3 or 4 characters, and the code
+// of none for any other length: such a password would open a unit that has
+// the default one.
+bool Receivable(const QString& password, QString* error) {
+  if (password.isEmpty() || password.size() == 3 || password.size() == 4) return true;
+  *error = QStringLiteral("a unit's password has 3 or 4 characters, not %1").arg(password.size());
+  return false;
+}
+
 QString FallbackPassword() {
   const QString env = qEnvironmentVariable("KAYMOR_PASSWORD");
   return env.isEmpty() ? QString::fromLatin1(kDefaultPassword) : env;
@@ -59,6 +68,7 @@ std::optional<UnitTarget> ResolveUnit(const QString& text, const std::optional<Q
     target.port = ok && port > 0 && port <= 0xFFFF ? static_cast<quint16>(port) : kDefaultUnitPort;
     const QString stored = f.value(3);
     target.password = AsSent(password ? *password : (stored.isEmpty() ? FallbackPassword() : stored));
+    if (!Receivable(target.password, error)) return std::nullopt;
     return target;
   }
 
@@ -92,6 +102,7 @@ std::optional<UnitTarget> ResolveUnit(const QString& text, const std::optional<Q
     target.host = resolved;
   }
   target.password = AsSent(password ? *password : FallbackPassword());
+  if (!Receivable(target.password, error)) return std::nullopt;
   return target;
 }
 

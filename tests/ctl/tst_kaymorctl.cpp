@@ -173,6 +173,12 @@ void TestKaymorctl::unitCommands_data() {
   QTest::newRow("wrong password json") << none
                                        << QStringList{"--password=nope", "--json", "info", "127.0.0.1:{port}"} << 1
                                        << "Invalid password";
+  // Any other length reaches the unit as no password, which opens a unit with the default one.
+  QTest::newRow("password too short") << none << QStringList{"info", "127.0.0.1:{port}", "--password", "x"} << 1
+                                      << "3 or 4 characters, not 1";
+  QTest::newRow("password too long") << none << QStringList{"keys", "127.0.0.1:{port}", "stop", "--password",
+                                                            "secret"}
+                                     << 1 << "3 or 4 characters, not 6";
   QTest::newRow("rejected") << QStringList{"--login-result", "0"} << QStringList{"info", "127.0.0.1:{port}"} << 1
                             << "Connection was rejected";
   QTest::newRow("silent unit") << silentLogin << QStringList{"info", "127.0.0.1:{port}", "--json"} << 1
