@@ -16,8 +16,8 @@ const QStringList kGroups = {"serial"};
 
 }  // namespace
 
-const QList<CommandSpec>& Commands() {
-  static const QList<CommandSpec> table = {
+const QList<CommandEntry>& Commands() {
+  static const QList<CommandEntry> table = {
       {Command::Discover, "discover", "[--timeout S] [--port N]",
        "find the units on every local network (UDP broadcast)", 0, 0, {"--timeout", "--port"}},
       {Command::Ping, "ping", "ADDRESS", "send one ICMP echo; exit 1 unless \"IP Success\"", 1, 1, {}},
@@ -112,22 +112,22 @@ std::optional<Invocation> Parse(const QStringList& arguments, QString* error, bo
     if (words.isEmpty() && !inv.help) return fail(QStringLiteral("%1 needs a subcommand").arg(name));
     if (!words.isEmpty()) name += ' ' + words.takeFirst();
   }
-  for (const CommandSpec& spec : Commands())
-    if (name == QLatin1String(spec.name)) inv.spec = &spec;
-  if (!inv.spec) {
+  for (const CommandEntry& entry : Commands())
+    if (name == QLatin1String(entry.name)) inv.entry = &entry;
+  if (!inv.entry) {
     if (kGroups.contains(name) && inv.help) return inv;
     return fail(QStringLiteral("unknown command \"%1\" (kaymorctl --help lists them)").arg(name));
   }
   if (inv.help) return inv;
 
   for (auto it = inv.options.cbegin(); it != inv.options.cend(); ++it) {
-    if (kCommonOptions.contains(it.key()) || inv.spec->options.contains(it.key())) continue;
-    return fail(QStringLiteral("%1 takes no option %2").arg(QLatin1String(inv.spec->name), it.key()));
+    if (kCommonOptions.contains(it.key()) || inv.entry->options.contains(it.key())) continue;
+    return fail(QStringLiteral("%1 takes no option %2").arg(QLatin1String(inv.entry->name), it.key()));
   }
   const int count = static_cast<int>(words.size());
-  if (count < inv.spec->minArgs || (inv.spec->maxArgs >= 0 && count > inv.spec->maxArgs))
+  if (count < inv.entry->minArgs || (inv.entry->maxArgs >= 0 && count > inv.entry->maxArgs))
     return fail(QStringLiteral("usage: kaymorctl %1 %2")
-                    .arg(QLatin1String(inv.spec->name), QLatin1String(inv.spec->synopsis)));
+                    .arg(QLatin1String(inv.entry->name), QLatin1String(inv.entry->synopsis)));
   inv.args = words;
   return inv;
 }
@@ -137,9 +137,9 @@ QString ProgramHelp() {
       "Usage: kaymorctl COMMAND [OPTIONS] [ARGS]\n"
       "Every unit operation of the keyboard, from the command line.\n\n"
       "Commands:\n");
-  for (const CommandSpec& spec : Commands())
-    text += QStringLiteral("  %1  %2\n").arg(QString::fromLatin1(spec.name).leftJustified(13),
-                                               QLatin1String(spec.summary));
+  for (const CommandEntry& entry : Commands())
+    text += QStringLiteral("  %1  %2\n").arg(QString::fromLatin1(entry.name).leftJustified(13),
+                                               QLatin1String(entry.summary));
   text += QStringLiteral(
       "\nUNIT is an IPv4 address or host name with an optional :PORT (1024), or the\n"
       "serial number or model of an address-book entry. The password comes from\n"
@@ -153,11 +153,11 @@ QString ProgramHelp() {
   return text;
 }
 
-QString CommandHelp(const CommandSpec& spec) {
+QString CommandHelp(const CommandEntry& entry) {
   QString text = QStringLiteral("Usage: kaymorctl %1 %2\n%3.\n")
-                     .arg(QLatin1String(spec.name), QLatin1String(spec.synopsis), QLatin1String(spec.summary));
+                     .arg(QLatin1String(entry.name), QLatin1String(entry.synopsis), QLatin1String(entry.summary));
   text[text.indexOf('\n') + 1] = text[text.indexOf('\n') + 1].toUpper();
-  switch (spec.command) {
+  switch (entry.command) {
     case Command::Discover:
       text += QStringLiteral(
           "\n  --timeout S   listen S seconds from each local address (one request a second; 5)\n"

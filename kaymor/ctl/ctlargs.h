@@ -16,7 +16,7 @@ enum class Command {
 };
 
 // One entry of the command table.
-struct CommandSpec {
+struct CommandEntry {
   Command command;
   const char* name;     // "discover", "serial read"
   const char* synopsis; // arguments and options after the name
@@ -27,7 +27,7 @@ struct CommandSpec {
 };
 
 // Every command, in the order the help lists them.
-const QList<CommandSpec>& Commands();
+const QList<CommandEntry>& Commands();
 
 // Options that take a value ("--password", "-o", ...), and those that do not.
 bool OptionTakesValue(const QString& option);
@@ -35,7 +35,7 @@ bool IsKnownOption(const QString& option);
 
 // What was asked for.
 struct Invocation {
-  const CommandSpec* spec = nullptr;  // null for --help or --version alone
+  const CommandEntry* entry = nullptr;  // null for --help or --version alone
   QStringList args;
   QHash<QString, QString> options;    // "--gap" -> "200"; flags map to ""
   bool json = false;
@@ -54,6 +54,6 @@ std::optional<Invocation> Parse(const QStringList& arguments, QString* error, bo
 
 // The program's help, and one command's.
 QString ProgramHelp();
-QString CommandHelp(const CommandSpec& spec);
+QString CommandHelp(const CommandEntry& entry);
 
 }  // namespace zam::ctl

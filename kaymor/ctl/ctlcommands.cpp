@@ -387,7 +387,7 @@ Exit SerialWrite(const Invocation& inv, const Output& out) {
 }  // namespace
 
 Exit Run(const Invocation& inv, const Output& out) {
-  switch (inv.spec->command) {
+  switch (inv.entry->command) {
     case Command::Discover: return Discover(inv, out);
     case Command::Ping: return Ping(inv, out);
     case Command::Info: return Info(inv, out);

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   if (!inv) return static_cast<int>(Output(json).Usage(error));
   const Output out(inv->json);
   if (inv->help) {
-    const QString text = inv->spec ? CommandHelp(*inv->spec) : ProgramHelp();
+    const QString text = inv->entry ? CommandHelp(*inv->entry) : ProgramHelp();
     std::fputs(text.toLocal8Bit().constData(), stdout);
     return 0;
   }
