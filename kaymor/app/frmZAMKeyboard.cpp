@@ -20,7 +20,7 @@
 #include "buddylabels.h"
 #include "debuglog.h"
 #include "debuglogbox.h"
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "frmAbout.h"
 #include "frmAddIP.h"
@@ -75,7 +75,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   AddAddressDialog = [this] { return frmAddIP::AddAddress(this, cboComPort); };
   // The address fields' warnings are the program's message boxes too.
-  Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
+  DotquadLib::Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
     MsgBox(QApplication::activeWindow(), text, MsgButtons::Ok, MsgIcon::Exclamation, title);
   });
   BuildMenus();

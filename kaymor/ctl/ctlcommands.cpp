@@ -11,7 +11,7 @@
 #include "ModSPIKeys.h"
 #include "PingIP.h"
 #include "controlproperties.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_udp.h>
 #include "discoverymsg.h"
 #include "eventpump.h"
 #include "keycodes.h"
