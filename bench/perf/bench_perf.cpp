@@ -13,7 +13,9 @@
 //  - Start to window shown (the top-level window mapped), beside
 //    bench_floor_panel (a main window of the same kind: menu bar, a row of
 //    text controls, one JPEG picture, status bar) and bench_floor_qt (a bare
-//    Qt Widgets window); and the program's peak RSS beside the floors'.
+//    Qt Widgets window); and the program's peak RSS beside the floors';
+//    with kaymorctl in the build, the peak RSS of "kaymorctl keys" beside
+//    bench_floor_core (a bare QCoreApplication).
 // Everything runs inside a network namespace of its own (unshare -rn), so
 // the program and the units only ever see its loopback interface.
 //   bench_perf [--presses N] [--idle SECONDS] [--count SECONDS] [--starts N]
@@ -23,6 +25,7 @@
 // press to the write of its frame; --keep keeps the logs and traces.
 // A benchmark, not a test: nothing runs it but a person.
 #include <poll.h>
+#include <sys/resource.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -195,6 +198,32 @@ Counts CountCalls(qint64 pid, int seconds, const QString& file) {
     counts.busiest += QStringLiteral("%1%2 %3").arg(i ? ", " : "", QString::fromLatin1(ranked[i].second))
                           .arg(ranked[i].first / (t1 - t0), 0, 'f', 1);
   return counts;
+}
+
+// Peak RSS of a program run to its end (wait4's ru_maxrss), -1 when it
+// could not run. Its output goes nowhere.
+double PeakRssOfRun(const QString& program, const QStringList& arguments, const QProcessEnvironment& env) {
+  std::vector<QByteArray> words{QFile::encodeName(program)};
+  for (const QString& a : arguments) words.push_back(a.toLocal8Bit());
+  std::vector<QByteArray> vars;
+  for (const QString& v : env.toStringList()) vars.push_back(v.toLocal8Bit());
+  std::vector<char*> argv, envp;
+  for (QByteArray& w : words) argv.push_back(w.data());
+  for (QByteArray& v : vars) envp.push_back(v.data());
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    freopen("/dev/null", "w", stdout);
+    freopen("/dev/null", "w", stderr);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 127)
+    return -1;
+  return usage.ru_maxrss / 1024.0;
 }
 
 struct Stats {
@@ -771,6 +800,17 @@ int main(int argc, char* argv[]) {
     Bench::End(k);
   }
 
+  // The command-line program, when this build has one, beside a bare
+  // QCoreApplication. (The unit-settings window, once it is a program of
+  // its own, is measured the same way: its start and peak RSS.)
+  double ctlRss = -1, coreRss = -1;
+  if (QFile::exists(gBin + "/kaymorctl")) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", dir + "/run/config");
+    ctlRss = PeakRssOfRun(gBin + "/kaymorctl", {"keys"}, env);
+    coreRss = PeakRssOfRun(QCoreApplication::applicationDirPath() + "/bench_floor_core", {}, env);
+  }
+
   auto ms = [](double v) { return QString::number(v, 'f', 2); };
   auto times = [&](const Stats& s) {
     return QStringLiteral("%1 ms (p90 %2, max %3, n=%4)").arg(ms(s.median), ms(s.p90), ms(s.max)).arg(s.count);
@@ -806,6 +846,10 @@ int main(int argc, char* argv[]) {
   Row("Peak resident memory", QStringLiteral("%1 MB").arg(rss, 0, 'f', 1),
       QStringLiteral("%1 MB (floor panel); %2 MB (bare Qt window)").arg(panelRss, 0, 'f', 1).arg(bareRss, 0, 'f', 1),
       QStringLiteral("%1 MB or less").arg(kRssBoundMb), rss > 0 && rss <= kRssBoundMb);
+  if (ctlRss > 0)
+    Row("Peak resident memory of kaymorctl keys", QStringLiteral("%1 MB").arg(ctlRss, 0, 'f', 1),
+        QStringLiteral("%1 MB (bare QCoreApplication)").arg(coreRss, 0, 'f', 1), "within 1.5x the floor",
+        coreRss > 0 && ctlRss <= 1.5 * coreRss);
   std::printf("\nBusiest system calls a second, connected: %s\n", qPrintable(connected.busiest));
   std::printf("Busiest system calls a second, disconnected: %s\n", qPrintable(disconnected.busiest));
   if (traceKey && !hop[0].empty())
