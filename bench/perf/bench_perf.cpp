@@ -129,12 +129,18 @@ std::vector<TraceLine> ReadTrace(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return lines;
   for (const QByteArray& raw : f.readAll().split('\n')) {
-    const QList<QByteArray> parts = raw.trimmed().split(' ');
-    if (parts.size() < 3) continue;
+    // "TID  SECONDS CALL": the thread number is padded with blanks.
+    const QByteArray line = raw.trimmed();
+    const qsizetype tidEnd = line.indexOf(' ');
+    if (tidEnd < 0) continue;
+    qsizetype atStart = tidEnd;
+    while (atStart < line.size() && line[atStart] == ' ') ++atStart;
+    const qsizetype atEnd = line.indexOf(' ', atStart);
+    if (atEnd < 0) continue;
     TraceLine l;
-    l.tid = parts[0].toLongLong();
-    l.at = parts[1].toDouble();
-    l.call = raw.trimmed().mid(parts[0].size() + parts[1].size() + 2);
+    l.tid = line.left(tidEnd).toLongLong();
+    l.at = line.mid(atStart, atEnd - atStart).toDouble();
+    l.call = line.mid(atEnd + 1);
     lines.push_back(l);
   }
   return lines;
