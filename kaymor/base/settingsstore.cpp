@@ -8,8 +8,13 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
 
 namespace zam {
 
@@ -91,6 +96,92 @@ void RememberSound(const QString& path) {
   if (Stamp(path, &stamp)) LastVerified() = {path, stamp};
 }
 
+// The store as the program reads it: one QSettings for the program's life,
+// read from memory. A watch on the file's folder tells when anyone (this
+// program, another one, an editor) has touched the file; only then is the
+// file looked up, and read again when its stamp changed. Without a watch
+// (the folder missing, no inotify) every read looks the file up as before.
+class ReadStore {
+ public:
+  static ReadStore& Instance() {
+    static ReadStore* store = new ReadStore;  // kept to the end: Qt's caches outlive statics
+    return *store;
+  }
+  std::mutex& Lock() { return lock_; }
+  const QString& Path() const { return path_; }
+
+  // The store, current with the file.
+  QSettings& Current() {
+    if (!Touched()) return *s_;
+    FileStamp now;
+    const bool present = Stamp(path_, &now);
+    if (present != present_ || !(now == stamp_)) {
+      s_->sync();
+      present_ = present;
+      stamp_ = now;
+    }
+    return *s_;
+  }
+
+  // After a write of ours: look at the file again at the next read.
+  void Forget() { touched_ = true; }
+
+ private:
+  ReadStore()
+      : s_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kTitle, kTitle)),
+        path_(s_->fileName()),
+        folder_(QFile::encodeName(QFileInfo(path_).absolutePath())),
+        name_(QFile::encodeName(QFileInfo(path_).fileName())) {
+    fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    present_ = Stamp(path_, &stamp_);
+  }
+
+  // Whether the file may have changed since the last look: one read of the
+  // watch (no file looked up) while the folder is watched.
+  bool Touched() {
+    bool touched = touched_.exchange(false);
+    if (fd_ < 0) return true;
+    if (watch_ < 0) {
+      watch_ = ::inotify_add_watch(fd_, folder_.constData(),
+                                   IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                       IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF);
+      return true;  // nothing is known of the time before the watch
+    }
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+      if (n <= 0) {
+        if (n < 0 && errno == EINTR) continue;
+        break;
+      }
+      for (ssize_t at = 0; at < n;) {
+        const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+        at += ssize_t(sizeof(inotify_event)) + e->len;
+        if (e->mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) {
+          // The folder went away or events were lost: watch anew.
+          if ((e->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) && e->wd == watch_) {
+            if (watch_ >= 0) ::inotify_rm_watch(fd_, watch_);
+            watch_ = -1;
+          }
+          touched = true;
+        } else if (e->len == 0 || name_ == e->name) {
+          touched = true;
+        }
+      }
+    }
+    return touched || watch_ < 0;
+  }
+
+  std::mutex lock_;
+  std::unique_ptr<QSettings> s_;
+  QString path_;
+  QByteArray folder_, name_;
+  int fd_ = -1, watch_ = -1;
+  std::atomic<bool> touched_ = false;
+  bool present_ = false;
+  FileStamp stamp_;
+};
+
 // A store file that exists but could not be read or parsed (no read access,
 // a format error, binary junk) is left exactly as it is: the INI writer would
 // replace it by the few keys it understood. Its values read as defaults.
@@ -112,6 +203,7 @@ void Finish(QSettings& s) {
   s.sync();
   Restrict(s.fileName());
   if (s.status() == QSettings::NoError) RememberSound(s.fileName());
+  ReadStore::Instance().Forget();
 }
 
 template <typename Change>
@@ -143,13 +235,13 @@ void SettingsBatch::Delete(const QString& section, const QString& key) {
   if (writable_) s_->remove(key.isEmpty() ? section : section + '/' + key);
 }
 
-QString SettingsFilePath() { return OpenStore().fileName(); }
+QString SettingsFilePath() { return ReadStore::Instance().Path(); }
 
 QString GetSetting(const QString& section, const QString& key, const QString& def) {
-  QSettings s = OpenStore();
-  const QString path = section + '/' + key;
-  if (!s.contains(path)) return def;
-  const QVariant v = s.value(path);
+  ReadStore& store = ReadStore::Instance();
+  const std::lock_guard<std::mutex> hold(store.Lock());
+  const QVariant v = store.Current().value(section + '/' + key);
+  if (!v.isValid()) return def;
   if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(',');
   return v.toString();
 }
@@ -157,9 +249,10 @@ QString GetSetting(const QString& section, const QString& key, const QString& de
 void SaveSetting(const QString& section, const QString& key, const QString& value) {
   {
     // The same text stored already: nothing to write.
-    QSettings s = OpenStore();
-    const QString path = section + '/' + key;
-    const QVariant v = s.value(path);
+    ReadStore& store = ReadStore::Instance();
+    const std::lock_guard<std::mutex> hold(store.Lock());
+    QSettings& s = store.Current();
+    const QVariant v = s.value(section + '/' + key);
     if (s.status() == QSettings::NoError && v.typeId() == QMetaType::QString && v.toString() == value) return;
   }
   Write([&](QSettings& s) { s.setValue(section + '/' + key, value); });

@@ -1,5 +1,7 @@
 #include "tcpadapter.h"
 
+#include <sys/socket.h>
+
 namespace zam {
 
 TcpAdapter::TcpAdapter(QObject* parent) : QObject(parent) {
@@ -54,7 +56,18 @@ void TcpAdapter::Close() {
 
 bool TcpAdapter::SendData(const QByteArray& bytes) {
   if (socket_.state() != QAbstractSocket::ConnectedState) return false;
-  if (socket_.write(bytes) != bytes.size()) return false;
+  // With nothing queued before it, the frame goes to the kernel at once: going
+  // through the socket's buffer switches its write notifier on and off, which
+  // costs the event loop a wake-up of its own at every frame. What the kernel
+  // does not take, and any failure, takes the socket's own way (which reports it).
+  QByteArray rest = bytes;
+  if (socket_.bytesToWrite() == 0 && socket_.socketDescriptor() >= 0) {
+    const ssize_t sent = ::send(int(socket_.socketDescriptor()), bytes.constData(), size_t(bytes.size()),
+                                MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent == bytes.size()) return true;
+    if (sent > 0) rest = bytes.mid(sent);
+  }
+  if (socket_.write(rest) != rest.size()) return false;
   // Handed to the kernel now rather than on a later pass of the event loop.
   socket_.flush();
   return true;

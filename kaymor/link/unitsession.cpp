@@ -98,6 +98,7 @@ void UnitSession::Failed(const QString& status, const QString& reason) {
 void UnitSession::Established() {
   connected_ = true;
   ++generation_;
+  ledsKnown_ = 0;
   // A miss of the link closed before must not end this one.
   ledReplyMissed_ = false;
   serialMisses_ = 0;
@@ -137,16 +138,21 @@ void UnitSession::Supervise() {
   }
 }
 
+// Only the LEDs whose state changed are drawn: a steady row costs nothing.
 void UnitSession::DrawLeds(quint8 bits) {
-  const QString text = ByteToBits(bits);
   const int type = link_.UnitInfo.UnitType;
   if (type != 1 && type != 4) return;
   const int generation = generation_;
   for (int i = 0; i < 8; ++i) {
+    const quint8 mask = quint8(1u << i);
+    const bool lit = bits & mask;
+    if ((ledsKnown_ & mask) && bool(ledsLit_ & mask) == lit) continue;
     PumpEvents();
     // A disconnect while events ran has put the row out: leave it so.
     if (!connected_ || generation != generation_) return;
-    emit ledChanged(type, i, text.at(7 - i) == QLatin1Char('1'));
+    emit ledChanged(type, i, lit);
+    ledsKnown_ |= mask;
+    ledsLit_ = lit ? quint8(ledsLit_ | mask) : quint8(ledsLit_ & ~mask);
   }
 }
 

@@ -88,6 +88,8 @@ class UnitSession : public QObject {
   QString entry_;  // the address box's text at connect, for the log lines
   int generation_ = 0;
   bool ledPollBusy_ = false;
+  // The LEDs 0 to 7 as last drawn on this link: which are known, which lit.
+  quint8 ledsKnown_ = 0, ledsLit_ = 0;
   // A TCP LED request went unanswered: the next supervision tick ends the link.
   bool ledReplyMissed_ = false;
   // Serial LED requests unanswered in a row since the last reply.

@@ -2,6 +2,7 @@
 // settings file itself.
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QProcess>
 #include <sys/stat.h>
 
 #include "addressfixture.h"
@@ -67,6 +68,41 @@ class TestAddressBook : public QObject {
     QCOMPARE(zam::GetSetting("IPAddressList", "Missing", "dflt"), QString("dflt"));
     zam::DeleteSetting("IPAddressList");
     QCOMPARE(zam::GetSetting("IPAddressList", "Total", "none"), QString("none"));
+  }
+
+  // The store is read from memory: a change another program makes to the
+  // file, however it makes it, is seen at the next read.
+  void storeSeesChangesFromOutside_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("replaced, as a second program writes") << "printf '[Units]\\nPassword=wxyz\\n' > \"$F.new\" && mv \"$F.new\" \"$F\""
+                                                         << "wxyz";
+    QTest::newRow("edited in place, same size") << "printf '[Units]\\nPassword=abcd\\n' > \"$F\"" << "abcd";
+    QTest::newRow("removed") << "rm \"$F\"" << "none";
+    QTest::newRow("folder removed and made again")
+        << "d=$(dirname \"$F\"); rm -r \"$d\" && mkdir \"$d\" && printf '[Units]\\nPassword=efgh\\n' > \"$F\"" << "efgh";
+  }
+  void storeSeesChangesFromOutside() {
+    QFETCH(QString, script);
+    QFETCH(QString, expected);
+    zam::SaveSetting("Units", "Password", "qmpv");
+    QCOMPARE(zam::GetSetting("Units", "Password"), QString("qmpv"));
+    QProcess sh;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("F", zam::SettingsFilePath());
+    sh.setProcessEnvironment(env);
+    // A rewrite of the same size within the file system's time-stamp tick
+    // is not told apart by the INI reader: the other program comes later.
+    sh.start("sh", {"-c", "sleep 0.05; " + script});
+    QVERIFY(sh.waitForFinished(10000));
+    QCOMPARE(sh.exitCode(), 0);
+    QCOMPARE(zam::GetSetting("Units", "Password", "none"), expected);
+    // Writes go on after it, private as before.
+    zam::SaveSetting("Units", "Password", "ijkl");
+    QCOMPARE(zam::GetSetting("Units", "Password"), QString("ijkl"));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(zam::SettingsFilePath()).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 0777, 0600u);
   }
 
   void emptyListShowsOnlyCommands() {

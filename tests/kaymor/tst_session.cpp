@@ -63,6 +63,10 @@ class TestSession : public QObject {
     s.UpdateLeds();
     QCOMPARE(Leds(leds, 4), (QList<QPair<int, bool>>{
                                 {0, true}, {1, false}, {2, true}, {3, false}, {4, false}, {5, false}, {6, false}, {7, false}}));
+    // A row that stays the same is not drawn again.
+    leds.clear();
+    s.UpdateLeds();
+    QVERIFY(leds.isEmpty());
 
     const int generation = s.Generation();
     sim.Stop();
