@@ -60,6 +60,12 @@ bool ShowFocused(QWidget* w) {
   return QTest::qWaitFor([&] { return QApplication::activeWindow() == w; }, 5000);
 }
 
+// A left click at the middle of w, by the X server's pointer.
+bool ClickWithMouse(const QWidget* w) {
+  const QPoint at = w->mapToGlobal(w->rect().center());
+  return XdoTool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+}
+
 QLineEdit* Box(QWidget* field, int part) {
   return field->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(%1)").arg(part));
 }
@@ -224,6 +230,54 @@ class TestFieldsX11 : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= 4; }, 3000));
     QCOMPARE(SerialRx(sim).at(1), QStringLiteral("FFAA11FEC2" "0100" "00050607" "FFFFFF00" "00000000" "000000"));
     QVERIFY(messages_.isEmpty());
+  }
+
+  // Read, Change or Reboot clicked with the mouse, then Enter once the
+  // operation ended: the focus is back on the clicked button, and Enter is
+  // OK, which sends the unit nothing more (no reboot above all).
+  void enterAfterAnOperation_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("filled");  // the fields complete before the click
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("messages");  // what the operation itself sends
+    // Empty fields leave Reboot the only button after Read and Change.
+    QTest::newRow("Read, fields empty") << 0 << false << "Finished getting the Ethernet information" << 1;
+    QTest::newRow("Change") << 1 << true << "Ethernet settings were set to unit successfully." << 3;
+    QTest::newRow("Reboot") << 4 << false << "Reboot request was sent to the unit." << 1;
+  }
+  void enterAfterAnOperation() {
+    QFETCH(int, button);
+    QFETCH(bool, filled);
+    QFETCH(QString, status);
+    QFETCH(int, messages);
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--no-tcp", "--pty"}));
+    zam::SaveSetting("Ports", "COM3", sim.pty);
+    zam::SaveSetting("RS-232", "Port", "COM3");
+    zam::SaveSetting("RS-232", "BaudRate", "9600");
+    frmOptions d;
+    if (filled) {
+      d.cboEthernet[0]->setCurrentIndex(1);
+      d.cboEthernet[1]->setCurrentIndex(0);
+      d.dqIpAddress[0]->SetFullAddress(QStringLiteral("10.79.0.5"));
+      d.dqIpAddress[1]->SetFullAddress(QStringLiteral("255.255.255.0"));
+      d.dqIpAddress[2]->SetFullAddress(QStringLiteral("10.79.0.254"));
+    }
+    QVERIFY(ShowFocused(&d));
+    d.SSTab1->setCurrentIndex(1);
+    QPushButton* clicked = d.cmdEthernet[button];
+    QVERIFY(clicked->isEnabled());
+    QVERIFY(ClickWithMouse(clicked));
+    QVERIFY(QTest::qWaitFor([&] { return d.lblStatus->text() == status; }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= messages; }, 3000));
+    zam::PumpFor(300);
+    QCOMPARE(SerialRx(sim).size(), messages);
+    QCOMPARE(QApplication::focusWidget(), clicked);
+    QVERIFY(XdoTool({"key", "Return"}));
+    QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 3000));
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    zam::PumpFor(500);
+    QCOMPARE(SerialRx(sim).size(), messages);
   }
 
   // Editing keys work in every filtered box; the filters judge characters only.
