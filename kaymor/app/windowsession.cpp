@@ -6,6 +6,7 @@
 #include "panellayout.h"
 #include "pckeyboard.h"
 #include "pictures.h"
+#include "timeddiscovery.h"
 #include "zamtcp.h"
 
 namespace zam {
@@ -84,6 +85,8 @@ void frmZAMKeyboard::cmdConnect_Click() {
     if (Session.IsConnected()) {
       Session.Disconnect();
     } else {
+      // The connect waits for the unit: no timed discovery starts meanwhile.
+      const TimedDiscovery::Held held(Discovery);
       const QString typed = txtPassword->text();
       txtPassword->setProperty("Tag", typed == QLatin1String(kDefaultPassword) ? QString() : typed);
       Session.Connect({ethernet ? LinkKind::Ethernet : LinkKind::Serial, text, typed, txtPort->text()});
