@@ -2,6 +2,7 @@
 // hand over to the session, and one slot shows the session's state.
 #include "busycursor.h"
 #include "frmZAMKeyboard.h"
+#include "keypanel.h"
 #include "keypollgate.h"
 #include "panellayout.h"
 #include "pckeyboard.h"
@@ -118,6 +119,7 @@ void frmZAMKeyboard::ShowSessionState(bool connected) {
     // Keys typed before the unit was reached (the password, the connect
     // access key) are not for it.
     PCKeyboard->ForgetKeys();
+    Panel->ReadyArrowPads();
     tmrKeyHook->start();
   } else {
     tmrKeyHook->stop();
