@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +22,7 @@
 #include "eventpump.h"
 #include "frmAddIP.h"
 #include "frmOptions.h"
+#include "frmZAMKeyboard.h"
 #include "kaymortest.h"
 #include "msgbox.h"
 #include "privatenetns.h"
@@ -278,6 +280,96 @@ class TestFieldsX11 : public QObject {
     QCOMPARE(d.result(), int(QDialog::Accepted));
     zam::PumpFor(500);
     QCOMPARE(SerialRx(sim).size(), messages);
+  }
+
+  // Every access key shown in the two dialogs and the keyboard window: Alt
+  // and the underlined letter move the focus to the labelled field (an
+  // address field's first part), its text selected, or press the button.
+  void accessKeys_data() {
+    QTest::addColumn<QString>("window");  // "addip", "options" or "main"
+    QTest::addColumn<int>("tab");         // the Options dialog's tab
+    QTest::addColumn<QString>("from");    // where the focus is before
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("target");  // the field or button
+    const QString ok = "cmdOK", model = "txtModel(0)";
+    QTest::newRow("add-address: IP Address") << "addip" << 0 << ok << "alt+i" << "txtIPAddress(0)";
+    QTest::newRow("add-address: Model") << "addip" << 0 << ok << "alt+m" << model;
+    QTest::newRow("add-address: Serial Number") << "addip" << 0 << ok << "alt+s" << "txtModel(1)";
+    QTest::newRow("add-address: Password") << "addip" << 0 << ok << "alt+p" << "txtModel(2)";
+    QTest::newRow("add-address: Port Number") << "addip" << 0 << ok << "alt+n" << "txtModel(3)";
+    QTest::newRow("add-address: OK") << "addip" << 0 << model << "alt+o" << ok;
+    QTest::newRow("add-address: Cancel") << "addip" << 0 << model << "alt+c" << "cmdCancel";
+    QTest::newRow("options: Select All") << "options" << 0 << "txtPort" << "alt+a" << "cmdSelectAll(0)";
+    QTest::newRow("options: Clear All") << "options" << 0 << "txtPort" << "alt+c" << "cmdSelectAll(1)";
+    QTest::newRow("options: Add IP(s)") << "options" << 0 << "txtPort" << "alt+i" << "cmdAddIP";
+    QTest::newRow("options: Ethernet Settings tab") << "options" << 0 << "txtPort" << "alt+e" << "tabEthernet";
+    QTest::newRow("options: Discovery tab") << "options" << 1 << "cboProfile" << "alt+d" << "tabDiscovery";
+    QTest::newRow("options: Read") << "options" << 1 << "cboProfile" << "alt+r" << "cmdEthernet(0)";
+    QTest::newRow("options: Change") << "options" << 1 << "cboProfile" << "alt+c" << "cmdEthernet(1)";
+    QTest::newRow("options: Ping") << "options" << 1 << "cboProfile" << "alt+p" << "cmdEthernet(2)";
+    QTest::newRow("options: Launch Web") << "options" << 1 << "cboProfile" << "alt+l" << "cmdEthernet(3)";
+    QTest::newRow("options: Reboot") << "options" << 1 << "cboProfile" << "alt+b" << "cmdEthernet(4)";
+    QTest::newRow("window: IP") << "main" << 0 << "cmdConnect" << "alt+i" << "cboComPort";
+    QTest::newRow("window: Password") << "main" << 0 << "cmdConnect" << "alt+w" << "txtPassword";
+    QTest::newRow("window: Port") << "main" << 0 << "cmdConnect" << "alt+o" << "txtPort";
+    QTest::newRow("window: Connect") << "main" << 0 << "txtPort" << "alt+c" << "cmdConnect";
+  }
+  void accessKeys() {
+    QFETCH(QString, window);
+    QFETCH(int, tab);
+    QFETCH(QString, from);
+    QFETCH(QString, key);
+    QFETCH(QString, target);
+    zam::SaveSetting("IPAddressList", "CommType", "1");
+    zam::SaveSetting("Options", "DisOption", "1");
+    std::unique_ptr<QDialog> dialog;
+    kaymortest::Window main;
+    QWidget* top = nullptr;
+    if (window == "addip") {
+      auto* d = new frmAddIP({"Add", "Clear", "Delete"});
+      dialog.reset(d);
+      qobject_cast<Dotquad*>(d->dqNewIPAddress)->SetFullAddress(QStringLiteral("10.9.9.1"));
+      top = d;
+    } else if (window == "options") {
+      auto* d = new frmOptions;
+      dialog.reset(d);
+      d->optDisOption[1]->click();
+      d->SSTab1->setCurrentIndex(tab);
+      top = d;
+    } else {
+      QVERIFY(main.Load());
+      main.w->txtPassword->setText(QStringLiteral("1234"));
+      main.w->Timer1->stop();
+      top = main.w.get();
+    }
+    // Each button counts its presses only; what it starts is no matter here.
+    QWidget* aim = top->findChild<QWidget*>(target);
+    QVERIFY(aim);
+    auto* button = qobject_cast<QPushButton*>(aim);
+    std::unique_ptr<QSignalSpy> pressed;
+    if (button) {
+      QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+      button->setEnabled(true);
+      pressed = std::make_unique<QSignalSpy>(button, &QPushButton::clicked);
+    }
+    QVERIFY(ShowFocused(top));
+    QWidget* start = top->findChild<QWidget*>(from);
+    QVERIFY(start);
+    start->setFocus(Qt::OtherFocusReason);
+    QVERIFY(QTest::qWaitFor([&] { return start->hasFocus(); }, 2000));
+    QVERIFY(XdoTool({"key", key}));
+    if (button) {
+      QVERIFY(QTest::qWaitFor([&] { return pressed->size() > 0; }, 2000));
+      zam::PumpFor(200);
+      QCOMPARE(pressed->size(), 1);
+    } else if (target.startsWith("tab")) {
+      QCOMPARE(qobject_cast<frmOptions*>(top)->SSTab1->currentWidget()->objectName(), target);
+    } else {
+      QWidget* now = QApplication::focusWidget();
+      QCOMPARE(now ? now->objectName() : QString(), target);
+      if (auto* edit = qobject_cast<QLineEdit*>(now); edit && !edit->text().isEmpty())
+        QCOMPARE(edit->selectedText(), edit->text());
+    }
   }
 
   // Editing keys work in every filtered box; the filters judge characters only.
