@@ -474,7 +474,7 @@ void TestDiscovery::optionsDialogHoldsTimedDiscovery() {
   QTimer::singleShot(0, &w, [&] {
     auto* d = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
     if (!d) return;
-    for (int tick = 0; tick < 10; ++tick) w.Timer1_Timer();
+    for (int tick = 0; tick < 8; ++tick) w.Timer1_Timer();
     ticksInside = addressfixture::DiscoverTicks(w);
     d->optDisOption[1]->click();
     d->cmdDiscovery->click();
