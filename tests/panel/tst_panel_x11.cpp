@@ -61,6 +61,19 @@ class TestPanelX11 : public QObject {
     return best < 4 ? QPoint(x, bestY) : QPoint();
   }
 
+  // The window's place and size on the screen, as xdotool reports them.
+  static QRect Frame(const QString& window) {
+    QRect frame;
+    for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
+      const int v = line.section('=', 1).toInt();
+      if (line.startsWith("X=")) frame.moveLeft(v);
+      if (line.startsWith("Y=")) frame.moveTop(v);
+      if (line.startsWith("WIDTH=")) frame.setWidth(v);
+      if (line.startsWith("HEIGHT=")) frame.setHeight(v);
+    }
+    return frame;
+  }
+
   // One click at a screen point; returns the codes the unit received after it.
   QList<int> ClickAt(kaymortest::UnitSim& sim, const QString& link, const QPoint& p, int expected) {
     auto keys = [&] {
@@ -122,14 +135,7 @@ class TestPanelX11 : public QObject {
     QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, 4, true)));
     const QString window = kaymor.Start(display_);
     QVERIFY(!window.isEmpty());
-    QRect frame;
-    for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
-      const int v = line.section('=', 1).toInt();
-      if (line.startsWith("X=")) frame.moveLeft(v);
-      if (line.startsWith("Y=")) frame.moveTop(v);
-      if (line.startsWith("WIDTH=")) frame.setWidth(v);
-      if (line.startsWith("HEIGHT=")) frame.setHeight(v);
-    }
+    const QRect frame = Frame(window);
     QVERIFY(x11test::Connect(window, sim, true));
     QPoint origin;
     QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, 1)).isNull(), 10000);
@@ -188,14 +194,7 @@ class TestPanelX11 : public QObject {
     QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, unitType, tcp)));
     const QString window = kaymor.Start(display_);
     QVERIFY(!window.isEmpty());
-    QRect frame;
-    for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
-      const int v = line.section('=', 1).toInt();
-      if (line.startsWith("X=")) frame.moveLeft(v);
-      if (line.startsWith("Y=")) frame.moveTop(v);
-      if (line.startsWith("WIDTH=")) frame.setWidth(v);
-      if (line.startsWith("HEIGHT=")) frame.setHeight(v);
-    }
+    const QRect frame = Frame(window);
     const int panel = unitType == 1 ? 0 : 1;
     QPoint origin;
     QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, panel)).isNull(), 10000);
