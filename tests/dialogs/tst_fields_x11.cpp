@@ -328,7 +328,7 @@ class TestFieldsX11 : public QObject {
     if (window == "addip") {
       auto* d = new frmAddIP({"Add", "Clear", "Delete"});
       dialog.reset(d);
-      qobject_cast<Dotquad*>(d->dqNewIPAddress)->SetFullAddress(QStringLiteral("10.9.9.1"));
+      qobject_cast<DotquadLib::Dotquad*>(d->dqNewIPAddress)->SetFullAddress(QStringLiteral("10.9.9.1"));
       top = d;
     } else if (window == "options") {
       auto* d = new frmOptions;
