@@ -203,12 +203,13 @@ bool IsKeyboardUnitClass(quint8 unitClass) { return unitClass == 0x80 || unitCla
 
 StatusRecord ParseStatusReply(const QByteArray& frame) {
   StatusRecord r;
-  if (frame.size() > 107) r.unitType = quint8(frame[107]);
-  if (frame.size() > 36)
-    r.version = QString::number(quint8(frame[35])) + u'.' + QString::number(quint8(frame[36]));
-  r.name = FieldText(frame, 60, 20);
-  r.name2 = FieldText(frame, 80, 20);
-  if (frame.size() >= 106) r.macAddress = MacToText(frame.mid(100, 6));
+  const auto holds = [&frame](int from, int width) { return frame.size() >= from + width; };
+  if (holds(107, 1)) r.unitType = quint8(frame[107]);
+  if (holds(35, 2)) r.version = QString::number(quint8(frame[35])) + u'.' + QString::number(quint8(frame[36]));
+  if (holds(60, 20)) r.name = FieldText(frame, 60, 20);
+  if (holds(80, 20)) r.name2 = FieldText(frame, 80, 20);
+  if (holds(100, 6)) r.macAddress = MacToText(frame.mid(100, 6));
+  r.complete = frame.size() >= kStatusReplySize;
   return r;
 }
 

@@ -114,14 +114,18 @@ std::optional<LoginReply> ParseLoginReply(const QByteArray& frame);
 bool IsKeyboardUnitClass(quint8 unitClass);
 
 struct StatusRecord {
-  quint8 unitType = 0;  // byte 107
-  QString version;      // byte 35 "." byte 36, decimal
-  QString name;         // bytes 60-79 up to the first 0, trimmed
-  QString name2;        // bytes 80-99, same form
-  QString macAddress;   // bytes 100-105, "00-0A-1B-2C-3D-4E"
+  // Each field is there only when the frame holds all of its bytes.
+  std::optional<quint8> unitType;    // byte 107
+  std::optional<QString> version;    // byte 35 "." byte 36, decimal
+  std::optional<QString> name;       // bytes 60-79 up to the first 0, trimmed
+  std::optional<QString> name2;      // bytes 80-99, same form
+  std::optional<QString> macAddress; // bytes 100-105, "00-0A-1B-2C-3D-4E"
+  // The frame holds every field.
+  bool complete = false;
 };
-// Fields whose bytes are missing stay empty / 0.
 StatusRecord ParseStatusReply(const QByteArray& frame);
+// Size of a whole status reply frame.
+inline constexpr int kStatusReplySize = 108;
 // LED bits at frame byte 9.
 std::optional<quint8> ParseLedReply(const QByteArray& frame);
 

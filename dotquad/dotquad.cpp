@@ -99,6 +99,11 @@ Dotquad::Dotquad(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>
     }
   }
   setFocusProxy(d->boxes_[0]);
+  // Takes the focus for the first box when asked: a label's access key
+  // gives its buddy the focus only when the buddy accepts it, and the
+  // box selects its text for a focus that comes by a key. The Tab chain
+  // passes the control by for its proxy, so this adds no Tab stop.
+  setFocusPolicy(Qt::TabFocus);
   // The control is always exactly the panel's size, whatever the host asks for.
   setFixedSize(panelSize);
 }

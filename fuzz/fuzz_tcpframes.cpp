@@ -22,7 +22,8 @@ void ReadFrame(const QByteArray& frame) {
 
   ParseLoginReply(frame);
   const StatusRecord status = ParseStatusReply(frame);
-  FUZZ_CHECK(status.macAddress.isEmpty() || status.macAddress.size() == 17);
+  FUZZ_CHECK(!status.macAddress || status.macAddress->size() == 17);
+  FUZZ_CHECK(status.complete == (status.unitType && status.version && status.name && status.name2 && status.macAddress));
   ParseLedReply(frame);
   ParseConnectionRequest(frame);
   ParseSpiKeyFrame(frame);

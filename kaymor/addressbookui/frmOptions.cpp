@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
+#include <QPointer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -197,6 +198,9 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
     cmdEthernet[i]->setObjectName(QStringLiteral("cmdEthernet(%1)").arg(i));
     Place(cmdEthernet[i], 5535, 240 + i * 495, 1455, 375);
     connect(cmdEthernet[i], &QPushButton::clicked, this, [this, i] { cmdEthernet_Click(i); });
+    // Enter means OK on this page: it never talks to the unit (let alone
+    // reboots it), whichever of these has the focus; Space presses them.
+    cmdEthernet[i]->setAutoDefault(false);
   }
 
   lblRS232Only = new QLabel(QStringLiteral("Read/Change/Reboot only works via RS232."), page);
@@ -353,6 +357,11 @@ void frmOptions::cmdCancel_Click() { reject(); }
 
 bool frmOptions::OpenPortFor() {
   EthernetSettings = ETHERNET_SETTINGS();
+  // Disabling the focused button would hand the focus on to the next one
+  // (Reboot, after Read and Change): the focus rests nowhere meanwhile and
+  // comes back when the operation ends.
+  for (QPushButton* b : {cmdEthernet[0], cmdEthernet[1]})
+    if (b->hasFocus()) b->clearFocus();
   cmdEthernet[0]->setEnabled(false);
   cmdEthernet[1]->setEnabled(false);
   if (!MSComm1->Open()) {
@@ -414,8 +423,22 @@ void frmOptions::UpdateEthernetButtons() {
 }
 
 void frmOptions::cmdEthernet_Click(int index) {
-  // Each of the five talks to the unit (serial line, ping) and waits.
-  const BusyCursor busy;
+  QPointer<QWidget> hadFocus = focusWidget() && focusWidget()->hasFocus() ? focusWidget() : nullptr;
+  {
+    // Each of the five talks to the unit (serial line, ping) and waits.
+    const BusyCursor busy;
+    RunEthernetOperation(index);
+  }
+  // The focus goes back where the operator had it; a button the operation
+  // left disabled hands it to nothing else, so Enter means OK.
+  if (hadFocus && hadFocus->isEnabled() && hadFocus->isVisible()) {
+    if (!hadFocus->hasFocus()) hadFocus->setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* now = focusWidget(); now && now != hadFocus && qobject_cast<QPushButton*>(now)) {
+    now->clearFocus();
+  }
+}
+
+void frmOptions::RunEthernetOperation(int index) {
   switch (index) {
     case 0:  // Read
       if (!OpenPortFor()) return;

@@ -113,6 +113,8 @@ class frmOptions : public QDialog {
   bool OpenPortFor();
   void ClosePortAfter();
   void SelectProfileIndex(int index);
+  // The work of cmdEthernet_Click, which keeps the focus where it was.
+  void RunEthernetOperation(int index);
 
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1

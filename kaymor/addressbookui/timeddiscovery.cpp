@@ -24,7 +24,7 @@ TimedDiscovery::TimedDiscovery(AddressBook& book, const QString& form, QObject* 
 }
 
 void TimedDiscovery::Tick(bool ethernet, bool connected) {
-  autoDiscover_ = !paused_ && GetSetting(setting::DiscoveryOption) == QLatin1String("0") && ethernet && !connected;
+  autoDiscover_ = !paused_ && holds_ == 0 && GetSetting(setting::DiscoveryOption) == QLatin1String("0") && ethernet && !connected;
   if (autoDiscover_) tickLimit_ = kTickLimit;
   // A run lets the timer tick inside it: those ticks start nothing and count nothing.
   if (!autoDiscover_ || !udp_ || udp_->State() != 0) return;
@@ -35,13 +35,12 @@ void TimedDiscovery::Tick(bool ethernet, bool connected) {
 
 void TimedDiscovery::Cycle() {
   emit StatusText(QStringLiteral("Status: Discovering Marlox on the network..."));
-  DiscoverUnits();
-  emit Discovered();
+  if (DiscoverUnits()) emit Discovered();
   emit StatusText(QStringLiteral("Status: Discovered %1 unit(s).").arg(discoveredCount_));
   ticks_ = 0;
 }
 
-void TimedDiscovery::DiscoverUnits() {
+bool TimedDiscovery::DiscoverUnits() {
   bool ok = false;
   const int port = GetSetting(setting::DiscoveryPort).toInt(&ok);
   if (ok && udp_) udp_->SetRemotePort(port);
@@ -62,9 +61,16 @@ void TimedDiscovery::DiscoverUnits() {
   }
   WriteDebugLog(QStringLiteral("Ending the discovery."));
 
+  // The RS-232 box holds COM ports only: units found for Ethernet are not
+  // merged once the operator switched the link meanwhile.
+  if (EthernetChosen && !EthernetChosen()) {
+    WriteDebugLog(QStringLiteral("The link changed to RS-232 during the discovery: its units are not listed."));
+    return false;
+  }
   for (const DISCOVER_UDP_INFO& u : std::as_const(units_))
     if (!u.IPAddress.isEmpty()) book_.Merge(u);
   book_.Save();
+  return true;
 }
 
 void TimedDiscovery::Pause() {

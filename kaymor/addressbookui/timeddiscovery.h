@@ -1,11 +1,12 @@
 #pragma once
 // Timed discovery: once a second the keyboard window ticks it; while it is
-// armed (discovery option "0", Ethernet, not connected, not paused) every
+// armed (discovery option "0", Ethernet, not connected, not paused or held) every
 // 30th tick, or the 5th while fewer than 3 units are known, runs a
 // discovery with the UDP control and merges the units into the address book.
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 #include "discoverymsg.h"
 
@@ -29,8 +30,12 @@ class TimedDiscovery : public QObject {
   void Tick(bool ethernet, bool connected);
   // A discovery run now: status, discovery and merge, ticks back to 0.
   void Cycle();
-  // Discovers the units, logs them and merges them into the book, which is saved.
-  void DiscoverUnits();
+  // Discovers the units, logs them and merges them into the book, which is
+  // saved; false, with the book untouched, when Ethernet stopped being the
+  // chosen link while the run waited for replies.
+  bool DiscoverUnits();
+  // Asked at the end of a run: Ethernet is still the chosen link.
+  std::function<bool()> EthernetChosen;
 
   // The operator works with the address box: counting starts again.
   void ResetTicks() { ticks_ = 0; }
@@ -46,6 +51,27 @@ class TimedDiscovery : public QObject {
   void Pause();
   void Resume();
   bool Paused() const { return paused_; }
+  // Holds the ticks (the count stays where it is) while another part of
+  // the window needs the network: the Options dialog, a connect. Holds nest.
+  void Hold() { ++holds_; }
+  void Unhold() {
+    if (holds_ > 0) --holds_;
+  }
+  // Holds for its own life time.
+  class Held {
+   public:
+    explicit Held(TimedDiscovery* d) : d_(d) {
+      if (d_) d_->Hold();
+    }
+    ~Held() {
+      if (d_) d_->Unhold();
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+   private:
+    TimedDiscovery* d_;
+  };
 
  signals:
   void StatusText(const QString& text);
@@ -61,6 +87,7 @@ class TimedDiscovery : public QObject {
   int tickLimit_ = 30;
   int ticks_ = 0;
   bool paused_ = false;
+  int holds_ = 0;
   QString savedOption_;
 };
 

@@ -27,7 +27,8 @@ constexpr int kConnectLeftEthernet = 9960;
 void frmZAMKeyboard::ShowAddressBook(bool reloaded) {
   cboIPList->clear();
   cboIPList->addItems(IPList.Entries());
-  if (!reloaded) return;
+  // The RS-232 box lists COM ports only.
+  if (!reloaded || !EthernetChosen()) return;
 
   const QString remembered = TrimFields(IPList.LastUsed(), ",");
   cboComPort->blockSignals(true);
@@ -178,6 +179,7 @@ void frmZAMKeyboard::cboCommType_Click() {
 
 void frmZAMKeyboard::SetUpDiscovery() {
   Discovery = new TimedDiscovery(IPList, objectName(), this);
+  Discovery->EthernetChosen = [this] { return EthernetChosen(); };
   connect(Discovery, &TimedDiscovery::StatusText, lblStatus, &QLabel::setText);
   connect(Discovery, &TimedDiscovery::Discovered, this, &frmZAMKeyboard::LoadIPList);
   connect(&IPList, &AddressBook::Changed, this, [this] { ShowAddressBook(false); });
@@ -192,6 +194,9 @@ void frmZAMKeyboard::DiscoveryCycle() { Discovery->Cycle(); }
 void frmZAMKeyboard::DiscoverUnits() { Discovery->DiscoverUnits(); }
 
 void frmZAMKeyboard::mnuToolsOptions_Click() {
+  // The dialog discovers on its own (on the same reply port): timed
+  // discovery waits until it closes.
+  const TimedDiscovery::Held held(Discovery);
   frmOptions dialog(mnuToolsOptions, this);
   dialog.exec();
   // Once a dialog changed the stored list, every later close reloads too.

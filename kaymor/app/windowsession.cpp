@@ -2,10 +2,12 @@
 // hand over to the session, and one slot shows the session's state.
 #include "busycursor.h"
 #include "frmZAMKeyboard.h"
+#include "keypanel.h"
 #include "keypollgate.h"
 #include "panellayout.h"
 #include "pckeyboard.h"
 #include "pictures.h"
+#include "timeddiscovery.h"
 #include "zamtcp.h"
 
 namespace zam {
@@ -84,6 +86,8 @@ void frmZAMKeyboard::cmdConnect_Click() {
     if (Session.IsConnected()) {
       Session.Disconnect();
     } else {
+      // The connect waits for the unit: no timed discovery starts meanwhile.
+      const TimedDiscovery::Held held(Discovery);
       const QString typed = txtPassword->text();
       txtPassword->setProperty("Tag", typed == QLatin1String(kDefaultPassword) ? QString() : typed);
       Session.Connect({ethernet ? LinkKind::Ethernet : LinkKind::Serial, text, typed, txtPort->text()});
@@ -115,6 +119,7 @@ void frmZAMKeyboard::ShowSessionState(bool connected) {
     // Keys typed before the unit was reached (the password, the connect
     // access key) are not for it.
     PCKeyboard->ForgetKeys();
+    Panel->ReadyArrowPads();
     tmrKeyHook->start();
   } else {
     tmrKeyHook->stop();

@@ -1,6 +1,7 @@
 #include "serialadapter.h"
 
 #include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -10,6 +11,12 @@
 #include "settingsstore.h"
 
 namespace zam {
+
+namespace {
+// How long the queued output may take to reach the device before the
+// input is dropped anyway: 64 bytes at 300 baud.
+constexpr int kDrainWaitMs = 2500;
+}  // namespace
 
 QString ComPortDevice(int n) {
   if (n < 1 || n > 16) return QString();
@@ -103,7 +110,13 @@ bool SerialAdapter::SetSettings(const QString& settings) {
 
 void SerialAdapter::ClearBuffers() {
   if (!port_.isOpen()) return;
-  port_.clear(QSerialPort::AllDirections);
+  // What was written goes out first: a key written just before a request
+  // may still be on its way at a low rate. Dropping the output queue would
+  // lose it (on a pseudo-terminal, even bytes the peer has not read yet).
+  while (port_.bytesToWrite() > 0)
+    if (!port_.waitForBytesWritten(kDrainWaitMs)) break;
+  if (port_.handle() >= 0) ::tcdrain(port_.handle());
+  port_.clear(QSerialPort::Input);
   port_.readAll();
 }
 

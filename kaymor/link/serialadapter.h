@@ -46,7 +46,8 @@ class SerialAdapter : public QObject {
   // "9600,n,8,1"; only the rate is read, the frame is always 8N1.
   bool SetSettings(const QString& settings);
   int BaudRate() const { return port_.baudRate(); }
-  // Drops everything pending in both directions.
+  // Sends what was written (waits until the device took it), then drops
+  // the input not read yet.
   void ClearBuffers();
   int InBufferCount() const { return static_cast<int>(port_.bytesAvailable()); }
   QByteArray Read(int n) { return port_.read(n); }

@@ -78,11 +78,17 @@ void UnitLink::wskClient_DataArrival(qint64 bytesTotal) {
     RxFrames.append(frame);
     if (RxFrames.size() > kMaxQueuedFrames) RxFrames.removeFirst();
     if (*type == ZAM_STATUS_RESPONSE) {
+      // A field the reply is too short for keeps what is known.
       const StatusRecord status = ParseStatusReply(frame);
-      UnitInfo.UnitType = status.unitType;
-      UnitInfo.Version = status.version;
-      UnitInfo.Name = status.name;
-      UnitInfo.MacAddress = status.macAddress;
+      if (!status.complete)
+        WriteDebugLog(QStringLiteral("wskClient_DataArrival: short status reply (%1 of %2 bytes); the missing fields "
+                                     "keep their values")
+                          .arg(frame.size())
+                          .arg(kStatusReplySize));
+      if (status.unitType) UnitInfo.UnitType = *status.unitType;
+      if (status.version) UnitInfo.Version = *status.version;
+      if (status.name) UnitInfo.Name = *status.name;
+      if (status.macAddress) UnitInfo.MacAddress = *status.macAddress;
     }
   }
 }

@@ -126,6 +126,11 @@ PictureKey* KeyPanel::Key(const QString& control, int index) const {
   return nullptr;
 }
 
+void KeyPanel::ReadyArrowPads() {
+  for (int index : {0, 1})
+    if (PictureKey* pad = Key(kArrow, index)) pad->SetTag(QString());
+}
+
 bool KeyPanel::AlarmModeSet() const {
   const PictureKey* alarm = Key(kAlarm, -1);
   return alarm && alarm->Tag() == kSet;
@@ -330,6 +335,9 @@ void KeyPanel::SendArrowKey(int index, int direction, const QString& extraInfo) 
     wait(90, nullptr);
   }
   if (!guard) return;
+  // The link closed under a hold: the pad is ready for the next one, which
+  // a keyboard arrow's "Key" left behind would cut to one code.
+  if (LinkClosed() && !tag().isEmpty() && tag() != kUp) key->SetTag(QString());
   LoadPicture(key, QString::fromLatin1(key->Layout().normal));
   WriteDebugLog(QStringLiteral("SendArrowKey-Out: Interval/imgArrow(Index).Tag = %1/%2").arg(interval).arg(tag()));
 }

@@ -112,6 +112,10 @@ class KeyPanel : public QObject {
   // key went up or the link closes. extraInfo only goes to the debug log.
   void SendArrowKey(int index, int direction, const QString& extraInfo);
 
+  // Both arrow pads ready for a new hold (their tags empty), as a connect
+  // starts.
+  void ReadyArrowPads();
+
   // True while alarm mode is on (the Alarm key's tag is "Set").
   bool AlarmModeSet() const;
 

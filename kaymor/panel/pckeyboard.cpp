@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 
 #include "busycursor.h"
 #include "comboblock.h"
@@ -32,6 +33,8 @@ constexpr qint32 kAlarmModeInvalid = 255;
 constexpr quint32 kHoldMs = kPcKeyHoldMs;
 constexpr int kPressMs = 100;
 constexpr int kInactiveWaitMs = 1000;
+// How long a release of A waits for the press that makes it an auto-repeat.
+constexpr int kRepeatGraceMs = 30;
 
 // X key symbols of the two Ctrl keys, and the key code of the right one.
 constexpr quint32 kXkControlR = 0xffe4;
@@ -182,6 +185,7 @@ void PcKeyboard::KeyEvent(const QKeyEvent& event) {
     // not always marked as a repeat.
     const bool repeat = event.isAutoRepeat() ||
                         (event.timestamp() != 0 && event.timestamp() == releasedAt_[virtualKey]);
+    if (repeat && virtualKey == vk::A) alarmUpPending_ = false;  // A never went up
     if (repeat) {
       if (ignoredUntilUp_[virtualKey] || releasedIgnored_[virtualKey]) {
         ignoredUntilUp_[virtualKey] = true;
@@ -198,7 +202,7 @@ void PcKeyboard::KeyEvent(const QKeyEvent& event) {
       ignoredUntilUp_[virtualKey] = true;
       return;
     }
-    KeyDownNow(virtualKey);  // auto-repeat included: every key-down counts
+    KeyDownNow(virtualKey, repeat);  // auto-repeat included: every key-down counts
     return;
   }
   if (event.isAutoRepeat()) return;  // the key stays down between repeats
@@ -213,6 +217,21 @@ void PcKeyboard::KeyEvent(const QKeyEvent& event) {
       ignoredUntilUp_[released] || (releasedIgnored_[released] && releasedAt_[released] == event.timestamp());
   releasedAt_[released] = event.timestamp();
   ignoredUntilUp_[released] = false;
+  // X may send an auto-repeat of a held key as a release and a press with
+  // one time stamp, the press read a moment later and not marked as a
+  // repeat: a poll in between would take a held A for a released one (and
+  // end alarm mode). Its release counts once no such press followed.
+  if (released == vk::A) {
+    if (alarmUpPending_) return;
+    alarmUpPending_ = true;
+    const quint64 at = event.timestamp();
+    QTimer::singleShot(kRepeatGraceMs, this, [this, at] {
+      if (!alarmUpPending_ || releasedAt_[vk::A] != at) return;
+      alarmUpPending_ = false;
+      KeyUpNow(vk::A);
+    });
+    return;
+  }
   KeyUpNow(released);
 }
 
@@ -232,9 +251,14 @@ void PcKeyboard::ForgetKeys() {
   pckb_.Clear();
 }
 
-void PcKeyboard::KeyDownNow(int virtualKey) {
+void PcKeyboard::KeyDownNow(int virtualKey, bool repeat) {
+  ++keyEvents_;
+  if (virtualKey == vk::A && !physical_[vk::A]) alarmDownOrder_ = keyEvents_;
   for (int k : {virtualKey, IsControl(virtualKey) ? int(vk::Control) : 0}) {
     if (k == 0) continue;
+    // A repeat of a held key is no new press: the poll acting on the hold
+    // has it.
+    if (!repeat) pressOrder_[k] = keyEvents_;
     live_[k] = kDownAndPressed;
     physical_[k] = true;
     asyncPressed_[k] = true;
@@ -242,6 +266,7 @@ void PcKeyboard::KeyDownNow(int virtualKey) {
 }
 
 void PcKeyboard::KeyUpNow(int virtualKey) {
+  if (virtualKey == vk::A && physical_[vk::A]) alarmUpOrder_ = ++keyEvents_;
   physical_[virtualKey] = false;
   live_[virtualKey] &= static_cast<quint8>(~kDown);
   if (virtualKey == vk::LeftControl || virtualKey == vk::RightControl) {
@@ -293,6 +318,8 @@ void PcKeyboard::ResetKeys(KeyReset mode) {
   for (int i = 0; i < 256; ++i) {
     const int k = i == vk::A ? vk::A : ValidKeys[i];
     if (k == 0 || (k == vk::A && KeyState[vk::A] == kAlarmKeyKept)) continue;
+    // Pressed while the poll ran (in one of its waits): still to be seen.
+    if (pressOrder_[k] > pollReadOrder_) continue;
     // Ctrl does not repeat while held here, so its down bit follows the key.
     live_[k] = IsControl(k) && physical_[k] ? kDown : KeyState[k];
   }
@@ -309,6 +336,7 @@ void PcKeyboard::KeyHook() {
   // A poll started inside a running poll's wait leaves that poll's marker alone.
   if (pckb_.Busy) return;
   pckb_.Busy = true;
+  pollReadOrder_ = keyEvents_;
   QPointer<PcKeyboard> guard(this);
   const bool reset = Poll();
   if (!guard) return;
@@ -328,6 +356,7 @@ bool PcKeyboard::Poll() {
     Inactive = false;
     QPointer<PcKeyboard> guard(this);
     PumpFor(kInactiveWaitMs);
+    if (guard) pollReadOrder_ = keyEvents_;  // the reset forgets these too
     return guard;
   }
 
@@ -368,6 +397,21 @@ bool PcKeyboard::Poll() {
     }
   }
   if (keyValue == 0) return false;
+
+  // The alarm camera of a digit pressed while A was down goes before
+  // anything A does next, its release included, as the keys were pressed;
+  // the other keys wait for the next poll.
+  if (const int digit = AlarmCameraDigit()) {
+    pckb.State = KeyState[digit];
+    WriteDebugLog(QStringLiteral("KeyHook: KeyValue = %1").arg(digit));
+    const quint64 seen = pollReadOrder_;
+    QPointer<PcKeyboard> guard(this);
+    ActOn(digit);
+    if (!guard) return false;
+    KeyState[digit] = 0;
+    if (pressOrder_[digit] <= seen) live_[digit] = 0;
+    return false;
+  }
 
   // A down arrow wins over A, and of several arrows the highest code.
   int heldKey = 0;
@@ -445,6 +489,16 @@ bool PcKeyboard::PressArrow(int direction) {
   if (!guard) return false;
   pckb_.Clear();
   return true;
+}
+
+int PcKeyboard::AlarmCameraDigit() const {
+  if (alarmDownOrder_ == 0 || AlarmTag() != kSet) return 0;
+  for (int k = vk::Numpad1; k <= vk::Numpad5; ++k) {
+    if (!(KeyState[k] & kPressed)) continue;
+    const quint64 at = pressOrder_[k];
+    if (at > alarmDownOrder_ && (physical_[vk::A] || at < alarmUpOrder_)) return k;
+  }
+  return 0;
 }
 
 bool PcKeyboard::AlarmKeyRule() {

@@ -94,7 +94,7 @@ class PcKeyboard : public QObject {
   void KeyEvent(const QKeyEvent& event);
   // Key presses count only while the keyboard window is active and connected.
   bool Listening() const;
-  void KeyDownNow(int virtualKey);
+  void KeyDownNow(int virtualKey, bool repeat);
   void KeyUpNow(int virtualKey);
   void ApplicationInactive();
   // Steps of one poll; each returns whether the watched keys are reset
@@ -102,6 +102,9 @@ class PcKeyboard : public QObject {
   bool Poll();
   bool ActOn(int keyValue);
   bool AlarmKeyRule();
+  // A keypad digit pressed while A was down, with alarm mode on, and not
+  // acted on yet; 0 for none.
+  int AlarmCameraDigit() const;
   bool PressArrow(int direction);
   // Presses a pictured key at the point (the centre of its hit region when
   // none is given) and releases it 100 ms later.
@@ -126,6 +129,17 @@ class PcKeyboard : public QObject {
   // Virtual key of each key code that went down, so that its release clears
   // the same key even when a modifier changed the key's meaning meanwhile.
   std::array<quint8, 256> downByScanCode_{};
+  // The order of key events, counted: each key's last press (not a
+  // repeat), A's last
+  // press from up and its last release, and the count when the running
+  // poll read the keys. A press the poll did not see outlives its reset.
+  quint64 keyEvents_ = 0;
+  std::array<quint64, 256> pressOrder_{};
+  quint64 alarmDownOrder_ = 0;
+  quint64 alarmUpOrder_ = 0;
+  quint64 pollReadOrder_ = 0;
+  // A went up, unless a press with the same time stamp follows at once.
+  bool alarmUpPending_ = false;
 };
 
 }  // namespace zam

@@ -368,34 +368,39 @@ void TstZamTcp::statusReply() {
   QCOMPARE(frame.size(), 108);
   QCOMPARE(frame.left(8), Hex("FFFF690100000064"));
   const StatusRecord r = ParseStatusReply(frame);
-  QCOMPARE(int(r.unitType), 1);
+  QVERIFY(r.complete);
+  QCOMPARE(int(r.unitType.value_or(0)), 1);
   QCOMPARE(r.version, QStringLiteral("1.5"));
   QCOMPARE(r.name, QStringLiteral("Lobby"));
   QCOMPARE(r.name2, QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
   QCOMPARE(r.macAddress, QStringLiteral("00-0A-FF-12-AB-4E"));
 }
 
+// A field is read only when all of its bytes came; "-" stands for no value.
 void TstZamTcp::statusReplyTruncated_data() {
   QTest::addColumn<int>("size");
   QTest::addColumn<QString>("version");
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("mac");
-  QTest::addColumn<int>("unitType");
-  QTest::newRow("header only") << 8 << "" << "" << "" << 0;
-  QTest::newRow("up to the version") << 37 << "1.40" << "" << "" << 0;
-  QTest::newRow("name cut short") << 65 << "1.40" << "Front" << "" << 0;
-  QTest::newRow("MAC cut short") << 105 << "1.40" << "Front door" << "" << 0;
-  QTest::newRow("no unit type") << 107 << "1.40" << "Front door" << "00-0A-1B-2C-3D-4E" << 0;
+  QTest::addColumn<int>("unitType");  // -1: no value
+  QTest::newRow("header only") << 8 << "-" << "-" << "-" << -1;
+  QTest::newRow("version cut short") << 36 << "-" << "-" << "-" << -1;
+  QTest::newRow("up to the version") << 37 << "1.40" << "-" << "-" << -1;
+  QTest::newRow("name cut short") << 65 << "1.40" << "-" << "-" << -1;
+  QTest::newRow("MAC cut short") << 105 << "1.40" << "Front door" << "-" << -1;
+  QTest::newRow("no unit type") << 107 << "1.40" << "Front door" << "00-0A-1B-2C-3D-4E" << -1;
   QTest::newRow("whole") << 108 << "1.40" << "Front door" << "00-0A-1B-2C-3D-4E" << 4;
 }
 
 void TstZamTcp::statusReplyTruncated() {
   QFETCH(int, size);
   const StatusRecord r = ParseStatusReply(Status().left(size));
-  QTEST(r.version, "version");
-  QTEST(r.name, "name");
-  QTEST(r.macAddress, "mac");
-  QTEST(int(r.unitType), "unitType");
+  const QString none = QStringLiteral("-");
+  QTEST(r.version.value_or(none), "version");
+  QTEST(r.name.value_or(none), "name");
+  QTEST(r.macAddress.value_or(none), "mac");
+  QTEST(r.unitType ? int(*r.unitType) : -1, "unitType");
+  QCOMPARE(r.complete, size == kStatusReplySize);
 }
 
 void TstZamTcp::ledReply_data() {

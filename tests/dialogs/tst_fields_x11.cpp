@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +22,7 @@
 #include "eventpump.h"
 #include "frmAddIP.h"
 #include "frmOptions.h"
+#include "frmZAMKeyboard.h"
 #include "kaymortest.h"
 #include "msgbox.h"
 #include "privatenetns.h"
@@ -58,6 +60,12 @@ bool ShowFocused(QWidget* w) {
   if (!QTest::qWaitForWindowExposed(w)) return false;
   if (!XdoTool({"windowfocus", "--sync", QString::number(w->winId())})) return false;
   return QTest::qWaitFor([&] { return QApplication::activeWindow() == w; }, 5000);
+}
+
+// A left click at the middle of w, by the X server's pointer.
+bool ClickWithMouse(const QWidget* w) {
+  const QPoint at = w->mapToGlobal(w->rect().center());
+  return XdoTool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y()), "click", "1"});
 }
 
 QLineEdit* Box(QWidget* field, int part) {
@@ -224,6 +232,144 @@ class TestFieldsX11 : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= 4; }, 3000));
     QCOMPARE(SerialRx(sim).at(1), QStringLiteral("FFAA11FEC2" "0100" "00050607" "FFFFFF00" "00000000" "000000"));
     QVERIFY(messages_.isEmpty());
+  }
+
+  // Read, Change or Reboot clicked with the mouse, then Enter once the
+  // operation ended: the focus is back on the clicked button, and Enter is
+  // OK, which sends the unit nothing more (no reboot above all).
+  void enterAfterAnOperation_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<bool>("filled");  // the fields complete before the click
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("messages");  // what the operation itself sends
+    // Empty fields leave Reboot the only button after Read and Change.
+    QTest::newRow("Read, fields empty") << 0 << false << "Finished getting the Ethernet information" << 1;
+    QTest::newRow("Change") << 1 << true << "Ethernet settings were set to unit successfully." << 3;
+    QTest::newRow("Reboot") << 4 << false << "Reboot request was sent to the unit." << 1;
+  }
+  void enterAfterAnOperation() {
+    QFETCH(int, button);
+    QFETCH(bool, filled);
+    QFETCH(QString, status);
+    QFETCH(int, messages);
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--no-tcp", "--pty"}));
+    zam::SaveSetting("Ports", "COM3", sim.pty);
+    zam::SaveSetting("RS-232", "Port", "COM3");
+    zam::SaveSetting("RS-232", "BaudRate", "9600");
+    frmOptions d;
+    if (filled) {
+      d.cboEthernet[0]->setCurrentIndex(1);
+      d.cboEthernet[1]->setCurrentIndex(0);
+      d.dqIpAddress[0]->SetFullAddress(QStringLiteral("10.79.0.5"));
+      d.dqIpAddress[1]->SetFullAddress(QStringLiteral("255.255.255.0"));
+      d.dqIpAddress[2]->SetFullAddress(QStringLiteral("10.79.0.254"));
+    }
+    QVERIFY(ShowFocused(&d));
+    d.SSTab1->setCurrentIndex(1);
+    QPushButton* clicked = d.cmdEthernet[button];
+    QVERIFY(clicked->isEnabled());
+    QVERIFY(ClickWithMouse(clicked));
+    QVERIFY(QTest::qWaitFor([&] { return d.lblStatus->text() == status; }, 8000));
+    QVERIFY(QTest::qWaitFor([&] { return SerialRx(sim).size() >= messages; }, 3000));
+    zam::PumpFor(300);
+    QCOMPARE(SerialRx(sim).size(), messages);
+    QCOMPARE(QApplication::focusWidget(), clicked);
+    QVERIFY(XdoTool({"key", "Return"}));
+    QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 3000));
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    zam::PumpFor(500);
+    QCOMPARE(SerialRx(sim).size(), messages);
+  }
+
+  // Every access key shown in the two dialogs and the keyboard window: Alt
+  // and the underlined letter move the focus to the labelled field (an
+  // address field's first part), its text selected, or press the button.
+  void accessKeys_data() {
+    QTest::addColumn<QString>("window");  // "addip", "options" or "main"
+    QTest::addColumn<int>("tab");         // the Options dialog's tab
+    QTest::addColumn<QString>("from");    // where the focus is before
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("target");  // the field or button
+    const QString ok = "cmdOK", model = "txtModel(0)";
+    QTest::newRow("add-address: IP Address") << "addip" << 0 << ok << "alt+i" << "txtIPAddress(0)";
+    QTest::newRow("add-address: Model") << "addip" << 0 << ok << "alt+m" << model;
+    QTest::newRow("add-address: Serial Number") << "addip" << 0 << ok << "alt+s" << "txtModel(1)";
+    QTest::newRow("add-address: Password") << "addip" << 0 << ok << "alt+p" << "txtModel(2)";
+    QTest::newRow("add-address: Port Number") << "addip" << 0 << ok << "alt+n" << "txtModel(3)";
+    QTest::newRow("add-address: OK") << "addip" << 0 << model << "alt+o" << ok;
+    QTest::newRow("add-address: Cancel") << "addip" << 0 << model << "alt+c" << "cmdCancel";
+    QTest::newRow("options: Select All") << "options" << 0 << "txtPort" << "alt+a" << "cmdSelectAll(0)";
+    QTest::newRow("options: Clear All") << "options" << 0 << "txtPort" << "alt+c" << "cmdSelectAll(1)";
+    QTest::newRow("options: Add IP(s)") << "options" << 0 << "txtPort" << "alt+i" << "cmdAddIP";
+    QTest::newRow("options: Ethernet Settings tab") << "options" << 0 << "txtPort" << "alt+e" << "tabEthernet";
+    QTest::newRow("options: Discovery tab") << "options" << 1 << "cboProfile" << "alt+d" << "tabDiscovery";
+    QTest::newRow("options: Read") << "options" << 1 << "cboProfile" << "alt+r" << "cmdEthernet(0)";
+    QTest::newRow("options: Change") << "options" << 1 << "cboProfile" << "alt+c" << "cmdEthernet(1)";
+    QTest::newRow("options: Ping") << "options" << 1 << "cboProfile" << "alt+p" << "cmdEthernet(2)";
+    QTest::newRow("options: Launch Web") << "options" << 1 << "cboProfile" << "alt+l" << "cmdEthernet(3)";
+    QTest::newRow("options: Reboot") << "options" << 1 << "cboProfile" << "alt+b" << "cmdEthernet(4)";
+    QTest::newRow("window: IP") << "main" << 0 << "cmdConnect" << "alt+i" << "cboComPort";
+    QTest::newRow("window: Password") << "main" << 0 << "cmdConnect" << "alt+w" << "txtPassword";
+    QTest::newRow("window: Port") << "main" << 0 << "cmdConnect" << "alt+o" << "txtPort";
+    QTest::newRow("window: Connect") << "main" << 0 << "txtPort" << "alt+c" << "cmdConnect";
+  }
+  void accessKeys() {
+    QFETCH(QString, window);
+    QFETCH(int, tab);
+    QFETCH(QString, from);
+    QFETCH(QString, key);
+    QFETCH(QString, target);
+    zam::SaveSetting("IPAddressList", "CommType", "1");
+    zam::SaveSetting("Options", "DisOption", "1");
+    std::unique_ptr<QDialog> dialog;
+    kaymortest::Window main;
+    QWidget* top = nullptr;
+    if (window == "addip") {
+      auto* d = new frmAddIP({"Add", "Clear", "Delete"});
+      dialog.reset(d);
+      qobject_cast<DotquadLib::Dotquad*>(d->dqNewIPAddress)->SetFullAddress(QStringLiteral("10.9.9.1"));
+      top = d;
+    } else if (window == "options") {
+      auto* d = new frmOptions;
+      dialog.reset(d);
+      d->optDisOption[1]->click();
+      d->SSTab1->setCurrentIndex(tab);
+      top = d;
+    } else {
+      QVERIFY(main.Load());
+      main.w->txtPassword->setText(QStringLiteral("1234"));
+      main.w->Timer1->stop();
+      top = main.w.get();
+    }
+    // Each button counts its presses only; what it starts is no matter here.
+    QWidget* aim = top->findChild<QWidget*>(target);
+    QVERIFY(aim);
+    auto* button = qobject_cast<QPushButton*>(aim);
+    std::unique_ptr<QSignalSpy> pressed;
+    if (button) {
+      QObject::disconnect(button, &QPushButton::clicked, nullptr, nullptr);
+      button->setEnabled(true);
+      pressed = std::make_unique<QSignalSpy>(button, &QPushButton::clicked);
+    }
+    QVERIFY(ShowFocused(top));
+    QWidget* start = top->findChild<QWidget*>(from);
+    QVERIFY(start);
+    start->setFocus(Qt::OtherFocusReason);
+    QVERIFY(QTest::qWaitFor([&] { return start->hasFocus(); }, 2000));
+    QVERIFY(XdoTool({"key", key}));
+    if (button) {
+      QVERIFY(QTest::qWaitFor([&] { return pressed->size() > 0; }, 2000));
+      zam::PumpFor(200);
+      QCOMPARE(pressed->size(), 1);
+    } else if (target.startsWith("tab")) {
+      QCOMPARE(qobject_cast<frmOptions*>(top)->SSTab1->currentWidget()->objectName(), target);
+    } else {
+      QWidget* now = QApplication::focusWidget();
+      QCOMPARE(now ? now->objectName() : QString(), target);
+      if (auto* edit = qobject_cast<QLineEdit*>(now); edit && !edit->text().isEmpty())
+        QCOMPARE(edit->selectedText(), edit->text());
+    }
   }
 
   // Editing keys work in every filtered box; the filters judge characters only.

@@ -2,7 +2,11 @@
 #include "eventpump.h"
 #include <QTest>
 #include "kaymortest.h"
+#include "serialadapter.h"
 #include "settingsstore.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace kaymortest;
 
@@ -70,6 +74,39 @@ class TestLinkSerial : public QObject {
       }
     }
     QCOMPARE(zam::GetSetting("RS-232", "Port"), QString(otherPort ? "COM1" : "COM3"));
+  }
+
+  // A message written just before the next request empties the buffers, at
+  // 1200 baud, to a peer that reads only later: the message still reaches
+  // the peer, in order before the request; only input not read yet goes.
+  void bufferResetSendsWhatWasWritten() {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(master >= 0);
+    struct Closer {
+      int fd;
+      ~Closer() { ::close(fd); }
+    } closer{master};
+    QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    char name[128] = {};
+    QVERIFY(::ptsname_r(master, name, sizeof name) == 0);
+    zam::SaveSetting("Ports", "COM5", QString::fromLocal8Bit(name));
+    zam::SerialAdapter port;
+    port.SetCommPort(5);
+    QVERIFY(port.SetSettings("1200,n,8,1"));
+    QVERIFY(port.Open());
+    const QByteArray stale("stale"), key = QByteArray::fromHex("ffcc7a"), request = QByteArray::fromHex("ffbb11ff");
+    QCOMPARE(::write(master, stale.constData(), size_t(stale.size())), ssize_t(stale.size()));
+    QVERIFY(QTest::qWaitFor([&] { return port.InBufferCount() == stale.size(); }, 2000));
+    QVERIFY(port.Write(key));
+    port.ClearBuffers();
+    QCOMPARE(port.InBufferCount(), 0);
+    QVERIFY(port.Write(request));
+    zam::PumpFor(200);  // the peer reads late
+    QByteArray got(64, '\0');
+    const ssize_t n = ::read(master, got.data(), size_t(got.size()));
+    QCOMPARE(got.left(int(qMax<ssize_t>(n, 0))).toHex(), (key + request).toHex());
+    zam::PumpFor(100);
+    QCOMPARE(port.InBufferCount(), 0);
   }
 
   void baudSearchFindsAndStoresTheRate() {

@@ -3,7 +3,14 @@
 #include <QTest>
 #include "addressfixture.h"
 #include "kaymortest.h"
+#include "debuglog.h"
 #include "settingsstore.h"
+#include "unitlink.h"
+#include "zamtcp.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 using namespace kaymortest;
 
@@ -22,6 +29,64 @@ class TestLinkTcp : public QObject {
  private slots:
   void initTestCase() { WriteLedPictures(); }
   void init() { ResetSettings(); }
+
+  // A status reply too short for some fields, after a whole one: those
+  // fields keep what the whole one said (an empty version would stop the
+  // LED poll), the ones it holds are taken, and the debug log tells.
+  void shortStatusReplyKeepsWhatIsKnown_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("mac");
+    const QString mac = "00-0A-1B-2C-3D-4E";
+    QTest::newRow("header only") << 8 << "1.40" << "Dock" << mac;
+    QTest::newRow("version, no name") << 40 << "2.10" << "Dock" << mac;
+    QTest::newRow("all but the unit type") << 107 << "2.10" << "Other" << "00-00-00-00-00-FF";
+  }
+  void shortStatusReplyKeepsWhatIsKnown() {
+    QFETCH(int, size);
+    QFETCH(QString, version);
+    QFETCH(QString, name);
+    QFETCH(QString, mac);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    zam::UnitLink link;
+    link.wskClient.Connect("127.0.0.1", server.serverPort());
+    QVERIFY(QTest::qWaitFor([&] { return server.hasPendingConnections() || server.waitForNewConnection(10); }, 3000));
+    QTcpSocket* unit = server.nextPendingConnection();
+    QVERIFY(unit);
+    zam::StatusFields whole;
+    whole.name = "Dock";
+    whole.mac = QByteArray::fromHex("000A1B2C3D4E");
+    unit->write(zam::BuildStatusReply(whole));
+    QVERIFY(QTest::qWaitFor([&] { return link.UnitInfo.UnitType == 4; }, 3000));
+
+    QFile::remove(zam::DebugLogPath());
+    zam::OpenDebugLog(nullptr);
+    zam::StatusFields later;
+    later.versionMajor = 2;
+    later.versionMinor = 10;
+    later.name = "Other";
+    later.mac = QByteArray::fromHex("0000000000FF");
+    later.unitType = 1;
+    QByteArray cut = zam::BuildStatusReply(later).left(size);
+    // A whole frame that announces the shorter payload.
+    cut[6] = char(((size - 8) >> 8) & 0xFF);
+    cut[7] = char((size - 8) & 0xFF);
+    const qsizetype before = link.RxFrames.size();
+    unit->write(cut);
+    QVERIFY(QTest::qWaitFor([&] { return link.RxFrames.size() > before; }, 3000));
+    const QString logPath = zam::DebugLogPath();
+    zam::CloseDebugLog();
+    QCOMPARE(link.UnitInfo.UnitType, quint8(4));
+    QCOMPARE(link.UnitInfo.Version, version);
+    QCOMPARE(link.UnitInfo.Name, name);
+    QCOMPARE(link.UnitInfo.MacAddress, mac);
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains(QStringLiteral("short status reply (%1 of 108 bytes)").arg(size).toLatin1()));
+    log.remove();
+  }
 
   void defaultPasswordSendsCodeZero() {
     UnitSim sim;

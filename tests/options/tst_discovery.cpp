@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +85,9 @@ class TestDiscovery : public QObject {
   void timedDiscoveryNotArmed();
   void addressBoxWorkHoldsDiscovery();
   void optionsMenuReloadsTheList();
+  void optionsDialogHoldsTimedDiscovery();
+  void connectHoldsTimedDiscovery();
+  void serialChosenDuringATimedRun();
 
  private:
   // The dialog after one "Discover" that found both units (shared by the rows).
@@ -453,6 +457,86 @@ void TestDiscovery::optionsMenuReloadsTheList() {
   });
   w.mnuToolsOptions->trigger();
   QCOMPARE(BoxItems(w.cboComPort), (QStringList{kUnit2, kSeparator, "Add", "Clear", "Delete"}));
+}
+
+// While the Options dialog is open no timed run starts, so the dialog's own
+// Discover gets every reply; the count goes on from where it stood after.
+void TestDiscovery::optionsDialogHoldsTimedDiscovery() {
+  REQUIRE_LAB();
+  TimedSettings();
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  for (int tick = 0; tick < 3; ++tick) w.Timer1_Timer();
+  int ticksInside = -1;
+  QStringList listed;
+  QTimer::singleShot(0, &w, [&] {
+    auto* d = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+    if (!d) return;
+    for (int tick = 0; tick < 8; ++tick) w.Timer1_Timer();
+    ticksInside = addressfixture::DiscoverTicks(w);
+    d->optDisOption[1]->click();
+    d->cmdDiscovery->click();
+    listed = Items(d->lstIPAddress);
+    d->cmdCancel->click();
+  });
+  w.mnuToolsOptions->trigger();
+  QCOMPARE(ticksInside, 3);
+  QCOMPARE(listed, (QStringList{kUnit1, kUnit2}));
+  QCOMPARE(StoredList(), QStringList());
+  QCOMPARE(zam::GetSetting("Options", "DisOption"), QStringLiteral("0"));
+  w.Timer1_Timer();
+  QCOMPARE(addressfixture::DiscoverTicks(w), 4);
+}
+
+// Ticks that come while a connect waits for the unit start no run.
+void TestDiscovery::connectHoldsTimedDiscovery() {
+  REQUIRE_LAB();
+  TimedSettings();
+  StoreList({"10.78.0.11,ZAM4,ZS-2001,qmpv,1024"});
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  win.Choose(w.cboComPort, kUnit1);
+  for (int tick = 0; tick < 4; ++tick) w.Timer1_Timer();
+  int ticksDuring = -1;
+  bool connectedDuring = true;
+  QTimer::singleShot(0, &w, [&] {
+    connectedDuring = w.IsConnected();
+    for (int tick = 0; tick < 3; ++tick) w.Timer1_Timer();
+    ticksDuring = addressfixture::DiscoverTicks(w);
+  });
+  w.cmdConnect_Click();
+  QVERIFY(!connectedDuring);
+  QCOMPARE(ticksDuring, 4);
+  QVERIFY2(w.IsConnected(), qPrintable(win.Status()));
+  QVERIFY(!win.Status().startsWith(QLatin1String("Status: Discover")));
+  w.cmdConnect_Click();
+}
+
+// RS-232 chosen while a timed run waits for replies: the run's end leaves
+// the stored list and the box alone, which lists COM ports only.
+void TestDiscovery::serialChosenDuringATimedRun() {
+  REQUIRE_LAB();
+  TimedSettings();
+  kaymortest::Window win;
+  QVERIFY(win.Load());
+  zam::frmZAMKeyboard& w = *win.w;
+  w.Timer1->stop();
+  for (int tick = 0; tick < 4; ++tick) w.Timer1_Timer();
+  bool switched = false;
+  QTimer::singleShot(300, &w, [&] {
+    switched = addressfixture::Udp(w)->State() != 0;
+    win.Choose(w.cboCommType, "RS-232");
+  });
+  w.Timer1_Timer();
+  QVERIFY(switched);
+  QCOMPARE(w.cboCommType->currentText(), QStringLiteral("RS-232"));
+  for (const QString& item : BoxItems(w.cboComPort))
+    QVERIFY2(item.startsWith(QLatin1String("COM")) || item == QLatin1String("No COM port found"), qPrintable(item));
+  QCOMPARE(StoredList(), QStringList());
 }
 
 KAYMOR_TEST_MAIN(TestDiscovery)

@@ -61,6 +61,19 @@ class TestPanelX11 : public QObject {
     return best < 4 ? QPoint(x, bestY) : QPoint();
   }
 
+  // The window's place and size on the screen, as xdotool reports them.
+  static QRect Frame(const QString& window) {
+    QRect frame;
+    for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
+      const int v = line.section('=', 1).toInt();
+      if (line.startsWith("X=")) frame.moveLeft(v);
+      if (line.startsWith("Y=")) frame.moveTop(v);
+      if (line.startsWith("WIDTH=")) frame.setWidth(v);
+      if (line.startsWith("HEIGHT=")) frame.setHeight(v);
+    }
+    return frame;
+  }
+
   // One click at a screen point; returns the codes the unit received after it.
   QList<int> ClickAt(kaymortest::UnitSim& sim, const QString& link, const QPoint& p, int expected) {
     auto keys = [&] {
@@ -112,6 +125,57 @@ class TestPanelX11 : public QObject {
     QVERIFY(ini.readAll().contains("Running=Yes"));  // an orderly close would have cleared it
   }
 
+  // A PC arrow held while the operator disconnects (Alt+D): after the next
+  // connect, a mouse hold on the pad repeats as its own, and so does the
+  // PC arrow.
+  void padReadyAfterALinkEndedAHold() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    x11test::Kaymor kaymor;
+    QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, 4, true)));
+    const QString window = kaymor.Start(display_);
+    QVERIFY(!window.isEmpty());
+    const QRect frame = Frame(window);
+    QVERIFY(x11test::Connect(window, sim, true));
+    QPoint origin;
+    QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, 1)).isNull(), 10000);
+    auto keys = [&] {
+      QList<int> out;
+      for (const QJsonObject& o : sim.Received("tcp"))
+        if (o.contains("key")) out << o.value("key").toInt();
+      return out;
+    };
+    auto logins = [&] {
+      int n = 0;
+      for (const QJsonObject& o : sim.Received("tcp"))
+        if (o.value("name").toString() == QLatin1String("ZAM_CONNECTION_REQUEST")) ++n;
+      return n;
+    };
+    Run({"xdotool", "keydown", "Left", "sleep", "0.8", "key", "alt+d", "sleep", "0.3", "keyup", "Left"});
+    QVERIFY(!keys().isEmpty());
+    zam::PumpFor(1000);
+    const int loginsBefore = logins();
+    Run({"xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers", "alt+c"});
+    QVERIFY(QTest::qWaitFor([&] { return logins() > loginsBefore; }, 10000));
+    zam::PumpFor(1500);
+
+    const layout::KeyPicture* pad = layout::FindKey("imgArrow(1)");
+    const ArrowPoint& left = kArrowPoints[0];
+    const QPoint p = origin + Px(pad->left + left.x, pad->top + left.y);
+    qsizetype before = keys().size();
+    Run({"xdotool", "mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "mousedown", "1", "sleep",
+         "1", "mouseup", "1"});
+    zam::PumpFor(500);
+    QList<int> held = keys().mid(before);
+    QVERIFY2(held.size() >= 4, qPrintable(QString::number(held.size())));
+    QCOMPARE(held, QList<int>(held.size(), left.spi));
+    before = keys().size();
+    Run({"xdotool", "keydown", "Left", "sleep", "1", "keyup", "Left"});
+    zam::PumpFor(500);
+    held = keys().mid(before);
+    QVERIFY2(held.size() >= 4, qPrintable(QString::number(held.size())));
+  }
+
   void clickEveryVisibleKey_data() {
     QTest::addColumn<int>("unitType");
     QTest::addColumn<QString>("link");
@@ -130,14 +194,7 @@ class TestPanelX11 : public QObject {
     QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, unitType, tcp)));
     const QString window = kaymor.Start(display_);
     QVERIFY(!window.isEmpty());
-    QRect frame;
-    for (const QString& line : Run({"xdotool", "getwindowgeometry", "--shell", window}).split('\n')) {
-      const int v = line.section('=', 1).toInt();
-      if (line.startsWith("X=")) frame.moveLeft(v);
-      if (line.startsWith("Y=")) frame.moveTop(v);
-      if (line.startsWith("WIDTH=")) frame.setWidth(v);
-      if (line.startsWith("HEIGHT=")) frame.setHeight(v);
-    }
+    const QRect frame = Frame(window);
     const int panel = unitType == 1 ? 0 : 1;
     QPoint origin;
     QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, panel)).isNull(), 10000);

@@ -91,6 +91,32 @@ class TestPcKeyboardX11 : public QObject {
     QCOMPARE(Codes(Keys(sim, tcp)), codes);
   }
 
+  // A held 0.8 s with a quick tap of keypad 2 just before its release, 20
+  // times over: each time the alarm camera comes once, between the alarm
+  // codes of the hold and those of the release, also when the tap falls
+  // into the poll's waits (the alarm-mode read, a press wait).
+  void alarmCameraTapWhileAHeld() {
+    kaymortest::UnitSim sim;
+    QVERIFY(sim.Start({"--type", "4"}));
+    x11test::Kaymor kaymor;
+    QVERIFY(!StartConnected(kaymor, sim, 4, true).isEmpty());
+    const QList<int> once{0x98, 0x01, 0x61, 0x98, 0x01};
+    QStringList wrong;
+    for (int run = 1; run <= 20; ++run) {
+      const qsizetype before = Keys(sim, true).size();
+      Run({"xdotool", "keydown", "a", "sleep", "0.8", "key", "KP_2", "keyup", "a"});
+      QTest::qWaitFor([&] { return Keys(sim, true).size() >= before + once.size(); }, 5000);
+      zam::PumpFor(600);
+      const QList<int> got = Codes(Keys(sim, true).mid(before));
+      if (got != once) {
+        QStringList hex;
+        for (int c : got) hex << QString::number(c, 16);
+        wrong << QStringLiteral("run %1: %2").arg(run).arg(hex.join(' '));
+      }
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
+  }
+
   // The left arrow held 1 s: nothing for 400 ms, then Rewind about every 100 ms.
   void leftArrowHeld() {
     kaymortest::UnitSim sim;
