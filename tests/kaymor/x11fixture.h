@@ -1,5 +1,6 @@
 #pragma once
 // The real program on a private X server (Xvfb), driven with xdotool.
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,8 @@ class XServer {
   ~XServer();
   // False when Xvfb or xdotool is missing or the server did not come up.
   // Plain POSIX calls, so that it may run before the application exists.
-  bool Start();
+  // size: the screen, as Xvfb takes it.
+  bool Start(const char* size = "1280x1024x24");
   QString display;
 
  private:
@@ -40,6 +42,8 @@ struct Kaymor {
   // Starts it on display; its window id, empty when no window came up.
   QString Start(const QString& display);
   QTemporaryDir home;
+  // Set for the program on top of the test's own ("QT_SCALE_FACTOR" -> "2").
+  QMap<QString, QString> environment;
   QProcess process;
 };
 // Presses Connect through its mnemonic; true once the LED poll reaches sim.
