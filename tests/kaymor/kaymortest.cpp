@@ -127,6 +127,28 @@ FileModesApply::~FileModesApply() {
 
 bool FileModesApply::Applies() const { return geteuid() != 0 || saved_->dropped; }
 
+KaymorProcess::~KaymorProcess() {
+  if (p.state() != QProcess::NotRunning) {
+    p.kill();
+    p.waitForFinished(3000);
+  }
+}
+
+void KaymorProcess::Start(QProcess::ProcessChannelMode mode) {
+  p.setProgram(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"));
+  p.setProcessChannelMode(mode);
+  p.start();
+  p.waitForStarted(5000);
+}
+
+bool KaymorProcess::Finished(int ms) { return QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, ms); }
+
+QString RunningMarker() {
+  for (const QString& line : SectionLines("Options"))
+    if (line.startsWith("Running=")) return line.mid(8);
+  return "absent";
+}
+
 Pty::Pty() {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;

@@ -91,6 +91,19 @@ class SerialByIdTree {
 // /dev/ttyS<n-1> has no UART behind it.
 QList<int> NumbersWithoutUart();
 
+// A kaymor process sharing this test's settings and instance socket (and
+// display); killed if still running when this goes.
+struct KaymorProcess {
+  QProcess p;
+  ~KaymorProcess();
+  // mode: ForwardedErrorChannel keeps standard error apart for reading.
+  void Start(QProcess::ProcessChannelMode mode = QProcess::ForwardedChannels);
+  bool Finished(int ms);
+};
+
+// "Options"/"Running" of the settings file as stored, "absent" without one.
+QString RunningMarker();
+
 // The keyboard window after its start-up.
 struct Window {
   ~Window();

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTest>
@@ -69,6 +70,40 @@ bool XServer::Start(const char* size) {
   if (number.isEmpty()) return false;
   display = ':' + QString::fromLatin1(number);
   return true;
+}
+
+WestonServer::~WestonServer() { End(pid_); }
+
+bool WestonServer::Start() {
+  const QString weston = QStandardPaths::findExecutable("weston");
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (weston.isEmpty()) {
+    failure = "weston is not installed (apt-get install weston)";
+    return false;
+  }
+  socket = QStringLiteral("kaymor-test-%1").arg(::getpid());
+  log = runtime + "/weston.log";
+  const QByteArray socketArg = "--socket=" + socket.toLocal8Bit();
+  const QByteArray logArg = "--log=" + QFile::encodeName(log);
+  pid_ = Spawn(QFile::encodeName(weston),
+               {"--backend=headless-backend.so", socketArg.constData(), "--idle-time=0", logArg.constData()});
+  if (pid_ < 0) {
+    failure = "weston could not be run";
+    return false;
+  }
+  // Up once its socket is there, or gone early.
+  const QString path = runtime + '/' + socket;
+  for (int i = 0; i < 200 && !QFileInfo::exists(path); ++i) {
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      break;
+    }
+    ::usleep(50000);
+  }
+  if (pid_ > 0 && QFileInfo::exists(path)) return true;
+  QFile text(log);
+  failure = "weston did not start" + (text.open(QIODevice::ReadOnly) ? ": " + QString::fromLocal8Bit(text.readAll().right(400)) : QString());
+  return false;
 }
 
 QString Run(const QStringList& command) {

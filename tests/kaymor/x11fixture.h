@@ -1,5 +1,6 @@
 #pragma once
-// The real program on a private X server (Xvfb), driven with xdotool.
+// The real program on a private X server (Xvfb), driven with xdotool, or
+// under a private Wayland compositor.
 #include <QMap>
 #include <QProcess>
 #include <QString>
@@ -21,6 +22,22 @@ class XServer {
   // size: the screen, as Xvfb takes it.
   bool Start(const char* size = "1280x1024x24");
   QString display;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A private Wayland compositor: weston on its headless backend, with its
+// socket in XDG_RUNTIME_DIR.
+class WestonServer {
+ public:
+  ~WestonServer();
+  // False when weston is missing or did not come up; why, in failure.
+  // Plain POSIX calls, as XServer::Start.
+  bool Start();
+  QString socket;   // the WAYLAND_DISPLAY to use
+  QString log;      // weston's log file
+  QString failure;
 
  private:
   pid_t pid_ = -1;
