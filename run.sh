@@ -13,7 +13,7 @@ build="${KAYMOR_BUILD_DIR:-$here/build}"
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           qt6-multimedia-dev libgl-dev iproute2 xvfb xfonts-base xauth xdotool x11-xkb-utils
           fonts-dejavu-core desktop-file-utils appstream libxtst-dev qt6-tools-dev pkg-config make
-          strace python3)
+          strace python3 weston qt6-wayland)
 
 install_missing() {
   local missing=()

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the keyboard window under a private X server (Xvfb),
 # connected over TCP to the unit simulator playing a unit of the given type.
-#   tools/screenshot.sh [-b BIN_DIR] UNIT_TYPE OUT.png
+#   tools/screenshot.sh [-b BIN_DIR] [-s SCALE] UNIT_TYPE OUT.png
 # UNIT_TYPE is 1 (one camera key) or 4 (four camera keys and Quad). Kaymor
 # gets a settings folder of its own, so your settings are never touched, and
-# discovery on request only, so nothing is broadcast.
+# discovery on request only, so nothing is broadcast. -s 2 scales the window
+# to 200 % (QT_SCALE_FACTOR), as a scaled desktop does.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bin="$here/build/bin"
+scale=1
 if [ "${1:-}" = "-b" ]; then bin="$(cd "$2" && pwd)"; shift 2; fi
-if [ $# -ne 2 ] || { [ "$1" != 1 ] && [ "$1" != 4 ]; }; then
-  echo "usage: $0 [-b BIN_DIR] 1|4 OUT.png" >&2
+if [ "${1:-}" = "-s" ]; then scale="$2"; shift 2; fi
+if [ $# -ne 2 ] || { [ "$1" != 1 ] && [ "$1" != 4 ]; } || ! [[ "$scale" =~ ^[1-4]$ ]]; then
+  echo "usage: $0 [-b BIN_DIR] [-s 1|2|3|4] 1|4 OUT.png" >&2
   exit 2
 fi
 type="$1"
@@ -38,7 +41,7 @@ trap cleanup EXIT
 
 # A free display number from the server itself.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "$((1280 * scale))x$((800 * scale))x24" -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
@@ -69,8 +72,8 @@ Version=screenshot
 INI
 chmod 600 "$work/config/Vantrel/Vantrel.ini"
 
-XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" TMPDIR="$work" \
-  "$bin/kaymor" >"$work/kaymor.log" 2>&1 &
+QT_SCALE_FACTOR="$scale" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work" \
+  TMPDIR="$work" "$bin/kaymor" >"$work/kaymor.log" 2>&1 &
 pids+=($!)
 window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Vantrel' | head -n1)"
 if [ -z "$window" ]; then

@@ -82,6 +82,13 @@ frmOptions::frmOptions(QAction* optionsMenuItem, QWidget* parent)
   SSTab1->addTab(ethernet, QStringLiteral("&Ethernet Settings"));
   BuildDiscoveryTab(discovery);
   BuildEthernetTab(ethernet);
+  // The page reaches the unit over an adapter that may have been plugged in
+  // since: the ports are searched each time it is shown.
+  connect(SSTab1, &QTabWidget::currentChanged, this, [this, ethernet](int index) {
+    if (SSTab1->widget(index) != ethernet || MSComm1->IsOpen()) return;
+    ScanSerialPorts();
+    ShowComPort();
+  });
 
   cmdOK = new QPushButton(QStringLiteral("OK"), this);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -227,14 +234,7 @@ void frmOptions::LoadSettings() {
   }
   txtPort->setText(GetSetting(setting::DiscoveryPort));
 
-  // The dialog's own port: COMn of the settings, mapped to its device.
-  const QString port = GetSetting(setting::DialogComPort);
-  const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
-  comDevice_ = ComPortDevice(number);
-  MSComm1->SetCommPort(number);
-  // Which port the page talks to, and the device behind it.
-  comPortName_ = port;
-  lblRS232Port->setText(port + QStringLiteral(": ") + comDevice_);
+  ShowComPort();
   // The frame is always 8N1; a rate that is no number leaves the port's 9600.
   MSComm1->SetSettings(GetSetting(setting::DialogBaudRate));
   for (QComboBox* list : cboEthernet) list->addItems({QStringLiteral("Disable"), QStringLiteral("Enable")});
@@ -246,6 +246,17 @@ void frmOptions::LoadSettings() {
     ProfileAction(ApplyProfile, profile);
   }
   UpdateEthernetButtons();
+}
+
+void frmOptions::ShowComPort() {
+  // The dialog's own port: COMn of the settings, mapped to its device.
+  const QString port = GetSetting(setting::DialogComPort);
+  const int number = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt() : 0;
+  comDevice_ = ComPortDevice(number);
+  MSComm1->SetCommPort(number);
+  // Which port the page talks to, and what is behind it.
+  comPortName_ = port;
+  lblRS232Port->setText(port + QStringLiteral(": ") + SerialPortDetail(comDevice_));
 }
 
 // ---- "&Discovery" tab ----

@@ -90,7 +90,7 @@ class frmOptions : public QDialog {
   std::array<DotquadLib::Dotquad*, 3> dqIpAddress{};
   QLabel* lblStatus = nullptr;
   QLabel* lblRS232Only = nullptr;
-  QLabel* lblRS232Port = nullptr;  // "COM1: /dev/ttyS0"
+  QLabel* lblRS232Port = nullptr;  // "COM1: /dev/ttyS0", "COM3: FT232R USB UART (/dev/ttyUSB0)"
   QComboBox* cboProfile = nullptr;
   QPushButton* cmdDelete = nullptr;
 
@@ -108,6 +108,8 @@ class frmOptions : public QDialog {
   void BuildDiscoveryTab(QWidget* page);
   void BuildEthernetTab(QWidget* page);
   void LoadSettings();
+  // The page's COM port and the line naming it, from the settings.
+  void ShowComPort();
   void UpdateAddButton();
   // Opens the port for Read, Change or Reboot; false (with "Error: ") when it cannot.
   bool OpenPortFor();
@@ -118,7 +120,7 @@ class frmOptions : public QDialog {
 
   QAction* optionsMenuItem_ = nullptr;
   QString comPortName_;  // "COM1": the settings' port name of MSComm1
-  QString comDevice_;    // its device when the dialog opened, "/dev/ttyS0"
+  QString comDevice_;    // its device when the page was shown, "/dev/ttyS0"
   bool addressListChanged_ = false;
   bool applyOnSelect_ = true;  // false while Delete lists the remaining profiles
 };

@@ -185,7 +185,11 @@ void frmZAMKeyboard::BuildControls() {
   cboComPort->installEventFilter(this);
   connect(cboComPort, &QComboBox::activated, this, [this] { cboComPort_Chosen(); });
   // The operator is busy with the list: timed discovery waits.
-  connect(cboComPort, &AddressCombo::droppedDown, this, [this] { Discovery->ResetTicks(); });
+  connect(cboComPort, &AddressCombo::droppedDown, this, [this] {
+    Discovery->ResetTicks();
+    // Adapters come and go: the list is what is plugged in when it opens.
+    if (!EthernetChosen() && !IsConnected()) ListComPorts();
+  });
   connect(cboComPort->view()->verticalScrollBar(), &QScrollBar::valueChanged, this,
           [this] { Discovery->ResetTicks(); });
 

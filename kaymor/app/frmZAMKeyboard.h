@@ -15,10 +15,12 @@
 #include <optional>
 
 #include "addressbook.h"
+#include "serialadapter.h"
 #include "timeddiscovery.h"
 #include "unitsession.h"
 #include "videopane.h"
 
+class QAbstractItemDelegate;
 class QAction;
 class QMenu;
 class QFrame;
@@ -162,6 +164,8 @@ class frmZAMKeyboard : public QMainWindow {
   void RefreshHiddenList();
   // Fills cboIPList from the book, and cboComPort too when the book was read from the store.
   void ShowAddressBook(bool reloaded);
+  // Fills cboComPort with the serial ports there are now, selecting "RS-232"/"Port".
+  void ListComPorts();
   void StartSingleInstanceServer();
   void TimedDiscoveryTick();
   void BuildVideoPane();
@@ -172,6 +176,10 @@ class frmZAMKeyboard : public QMainWindow {
 
   std::unique_ptr<PanelHost> panelHost_;
   LinkKind chosenLink_ = LinkKind::Serial;
+  QList<SerialPortEntry> comPorts_;  // the items of cboComPort in RS-232 mode
+  // cboComPort's item painters: its own for addresses, one with the port's text for RS-232.
+  QAbstractItemDelegate* addressItems_ = nullptr;
+  QAbstractItemDelegate* comPortItems_ = nullptr;
   bool handlingSelection_ = false;
   bool shuttingDown_ = false;
   QLocalServer* instanceServer_ = nullptr;

@@ -2,8 +2,10 @@
 // address book: the unit address list with its "Add", "Clear" and "Delete"
 // commands, or the COM ports; and the window's side of timed discovery and
 // of the Options dialog.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QListWidget>
+#include <QStyledItemDelegate>
 
 #include "debuglog.h"
 #include "frmOptions.h"
@@ -22,6 +24,20 @@ const QString kAdd = QStringLiteral("Add");
 const QString kClear = QStringLiteral("Clear");
 const QString kDelete = QStringLiteral("Delete");
 constexpr int kConnectLeftEthernet = 9960;
+
+// The RS-232 drop-down: each item "COM3" reads as its whole text
+// "COM3  FT232R USB UART (/dev/ttyUSB0)" while the box shows "COM3".
+class ComPortItems : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString whole = index.data(Qt::AccessibleTextRole).toString();
+    if (!whole.isEmpty()) option->text = whole;
+  }
+};
 }  // namespace
 
 void frmZAMKeyboard::ShowAddressBook(bool reloaded) {
@@ -124,9 +140,45 @@ void frmZAMKeyboard::cboComPort_Click() {
 }
 
 void frmZAMKeyboard::cboComPort_Chosen() {
-  if (!EthernetChosen() && cboComPort->isEnabled() && cboComPort->currentIndex() >= 0)
-    SaveSetting(setting::WindowComPort, cboComPort->currentText());
+  const int k = cboComPort->currentIndex();
+  if (!EthernetChosen() && k >= 0 && k < comPorts_.size()) {
+    const SerialPortEntry& port = comPorts_[k];
+    SaveSetting(setting::WindowComPort, QStringLiteral("COM%1").arg(port.number));
+    // Said before Connect, which would only find the same.
+    if (port.denied) lblStatus->setText(QStringLiteral("Status: ") + SerialPermissionText(port.path));
+  }
   cboComPort_Click();
+}
+
+void frmZAMKeyboard::ListComPorts() {
+  const SerialPortScan scan = ScanSerialPorts();
+  comPorts_ = scan.ports;
+  // A port this user may not open is the dialout group's matter.
+  if (!scan.Hint().isEmpty()) lblStatus->setText(QStringLiteral("Status: ") + scan.Hint());
+  cboComPort->blockSignals(true);
+  cboComPort->clear();
+  if (comPorts_.isEmpty()) {
+    cboComPort->addItem(QStringLiteral("No COM port found"));
+    cboComPort->setCurrentIndex(0);
+    cboComPort->setEnabled(false);
+  } else {
+    cboComPort->setEnabled(true);
+    for (const SerialPortEntry& port : comPorts_) {
+      cboComPort->addItem(QStringLiteral("COM%1").arg(port.number));
+      // The drop-down shows the whole text beside the name (the box's delegate).
+      const int k = cboComPort->count() - 1;
+      cboComPort->setItemData(k, port.Text(), Qt::ToolTipRole);
+      cboComPort->setItemData(k, port.Text(), Qt::AccessibleTextRole);
+    }
+    cboComPort->setCurrentIndex(cboComPort->findText(GetSetting(setting::WindowComPort)));
+  }
+  if (!comPortItems_) {
+    addressItems_ = cboComPort->itemDelegate();
+    comPortItems_ = new ComPortItems(cboComPort);
+  }
+  cboComPort->setItemDelegate(comPortItems_);
+  cboComPort->view()->setMinimumWidth(cboComPort->view()->sizeHintForColumn(0));
+  cboComPort->blockSignals(false);
 }
 
 void frmZAMKeyboard::cboCommType_Click() {
@@ -137,6 +189,8 @@ void frmZAMKeyboard::cboCommType_Click() {
   chosenLink_ = cboCommType->currentIndex() == 1 ? LinkKind::Ethernet : LinkKind::Serial;
   const bool ethernet = EthernetChosen();
   if (ethernet) {
+    if (addressItems_) cboComPort->setItemDelegate(addressItems_);
+    cboComPort->view()->setMinimumWidth(0);
     cboComPort->setEnabled(true);
     lblComPort->setText(tr("&IP:"));
     for (QWidget* w : {static_cast<QWidget*>(Label1[0]), static_cast<QWidget*>(Label1[1]),
@@ -154,22 +208,8 @@ void frmZAMKeyboard::cboCommType_Click() {
       w->setVisible(false);
     cmdConnect->move(Label1[0]->x() + Px(100), cmdConnect->y());
     cmdConnect->setProperty("Tag", cboCommType->currentText());
-    QStringList denied;
-    const QString ports = ListSerialPorts(&denied);
-    // A port left out for its file modes is the dialout group's matter.
-    if (!denied.isEmpty()) lblStatus->setText(QStringLiteral("Status: ") + SerialPermissionText(denied.first()));
+    ListComPorts();
     ArrangeWindow();
-    cboComPort->blockSignals(true);
-    if (ports.isEmpty()) {
-      cboComPort->addItem(QStringLiteral("No COM port found"));
-      cboComPort->setCurrentIndex(0);
-      cboComPort->setEnabled(false);
-    } else {
-      cboComPort->setEnabled(true);
-      cboComPort->addItems(ports.split(';'));
-      cboComPort->setCurrentIndex(cboComPort->findText(GetSetting(setting::WindowComPort)));
-    }
-    cboComPort->blockSignals(false);
   }
   SaveSetting(setting::CommType, ethernet ? QStringLiteral("1") : QStringLiteral("0"));
   if (cboComPort->currentIndex() < 0 && cboComPort->count() > 3) SelectAddressItem(0);

@@ -9,6 +9,14 @@ namespace zam {
 // Absolute path of a picture given as "Images/zam_led_r.jpg".
 QString PicturePath(const QString& relative);
 
+// "Images/zam_rec@2x.jpg" for "Images/zam_rec.jpg" and factor 2: the same
+// picture drawn at factor device pixels to a pixel, for scaled screens.
+inline QString ScaledPictureName(const QString& path, int factor) {
+  const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+  const QString tag = QStringLiteral("@%1x").arg(factor);
+  return dot > path.lastIndexOf(QLatin1Char('/')) ? path.left(dot) + tag + path.mid(dot) : path + tag;
+}
+
 // The folder that holds Images/ (tests point it at their own pictures).
 void SetPictureRoot(const QString& folder);
 

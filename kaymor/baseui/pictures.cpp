@@ -14,11 +14,19 @@ namespace {
 constexpr const char* kPendingPath = "picturePending";
 
 bool ShowDecoded(QLabel* label, const QString& path) {
+  // A scaled screen (150 %, 200 %) shows the picture drawn at twice the
+  // size, at its device pixel ratio: as many pixels to a key as the screen
+  // has. Where that file is missing, the plain picture is enlarged.
+  const int ratio = label->devicePixelRatioF() > 1.0 ? 2 : 1;
+  const QString scaled = ratio == 1 ? path : ScaledPictureName(path, ratio);
   QPixmap pixmap;
   // The LEDs redraw every second: decode each file once.
-  if (!QPixmapCache::find(path, &pixmap)) {
-    if (!pixmap.load(path)) return false;
-    QPixmapCache::insert(path, pixmap);
+  if (!QPixmapCache::find(scaled, &pixmap)) {
+    if (ratio > 1 && pixmap.load(scaled))
+      pixmap.setDevicePixelRatio(ratio);
+    else if (!pixmap.load(path))
+      return false;
+    QPixmapCache::insert(scaled, pixmap);
   }
   label->setPixmap(pixmap);
   label->setProperty(kPendingPath, QVariant());

@@ -1,8 +1,11 @@
 #pragma once
 // The main window's serial port. COMn (n = 1 to 16) is the device stored as
-// "Ports"/"COMn" in the settings, else /dev/ttyS<n-1>.
+// "Ports"/"COMn" in the settings, else /dev/ttyS<n-1>; and the search for
+// the serial devices Linux has, which gives each new one a COM number.
+#include <QList>
 #include <QObject>
 #include <QSerialPort>
+#include <QStringList>
 
 namespace zam {
 
@@ -61,9 +64,50 @@ class SerialAdapter : public QObject {
   QString openFailure_;
 };
 
-// "COM1;COM3": the ports 1 to 16 that can be opened. Uses its own port so
-// that the window's link is not touched. denied, when given, receives the
-// devices this user has no permission to open.
+// Where the stable names of USB serial adapters are: the folder named by
+// $KAYMOR_SERIAL_BY_ID (a test aid), else /dev/serial/by-id.
+QString SerialByIdFolder();
+
+// One serial device found by a search.
+struct SerialPortEntry {
+  int number = 0;       // COMn
+  QString path;         // as stored under "Ports" (a by-id link), or /dev/ttyS<n-1>
+  QString device;       // the device behind it, "/dev/ttyUSB0"
+  QString description;  // "FT232R USB UART"; empty when nothing is known
+  bool denied = false;  // present, but this user may not open it
+  // "FT232R USB UART (/dev/ttyUSB0)", or the device alone.
+  QString Detail() const;
+  // "COM3  FT232R USB UART (/dev/ttyUSB0)".
+  QString Text() const;
+};
+
+struct SerialPortScan {
+  QList<SerialPortEntry> ports;  // by number
+  QStringList denied;            // devices this user may not open
+  QStringList unnumbered;        // devices found with all sixteen numbers taken
+  // "COM1;COM3".
+  QString Names() const;
+  // The status line's words for what the search left the operator to do
+  // (permission first), without "Status: "; empty when nothing.
+  QString Hint() const;
+};
+
+// The ports a COM number can reach, found as Linux has them: the "Ports"
+// mappings whose device is there, the links of SerialByIdFolder(), every
+// /dev/ttyUSB* and /dev/ttyACM*, and the /dev/ttyS0-/dev/ttyS15 ports with
+// a UART behind them (/dev/ttyS<n-1> as COMn when no mapping takes n). A
+// device no mapping names gets the lowest free number, stored under
+// "Ports" by its stable path (its by-id link when it has one). A mapping
+// whose device is absent stays stored. Probes with its own ports, so the
+// window's link is not touched.
+SerialPortScan ScanSerialPorts();
+
+// "COM1;COM3": the names of ScanSerialPorts(). denied, when given,
+// receives the devices this user has no permission to open.
 QString ListSerialPorts(QStringList* denied = nullptr);
+
+// What a stored port path is, as SerialPortEntry::Detail() says it; the
+// path itself when it leads nowhere.
+QString SerialPortDetail(const QString& path);
 
 }  // namespace zam

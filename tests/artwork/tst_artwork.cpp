@@ -7,10 +7,14 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <vector>
 #include <map>
 
 #include "panellayout.h"
+#include "datafolders.h"
 
 namespace L = zam::layout;
 
@@ -81,41 +85,91 @@ class TestArtwork : public QObject {
     QCOMPARE(RunArtwork({dir_.path()}), 0);
   }
 
+  // Every picture at its size, and at twice it under Qt's high-DPI name,
+  // read back with a device pixel ratio of 2 and the same size in points.
   void pictureFiles_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
-    for (const L::PictureFile& f : L::PictureFiles())
-      QTest::newRow(f.path) << Str(f.path) << QSize(f.width, f.height);
+    QTest::addColumn<int>("scale");
+    for (const int scale : {1, 2})
+      for (const L::PictureFile& f : L::PictureFiles())
+        QTest::addRow("%s at %dx", f.path, scale) << Str(f.path) << QSize(f.width, f.height) << scale;
   }
   void pictureFiles() {
     QFETCH(QString, path);
     QFETCH(QSize, size);
+    QFETCH(int, scale);
     QVERIFY(path.startsWith(QLatin1String("Images/")));
-    const QString file = dir_.filePath(QFileInfo(path).fileName());
+    const QString name = QFileInfo(path).fileName();
+    const QString file = dir_.filePath(scale == 1 ? name : zam::ScaledPictureName(name, scale));
     QVERIFY2(QFileInfo::exists(file), qPrintable(file));
     const QImage img(file);
     QVERIFY(!img.isNull());
-    QCOMPARE(img.size(), size);
+    QCOMPARE(img.size(), size * scale);
+    QCOMPARE(img.devicePixelRatio(), qreal(scale));
+    if (scale == 1) return;
+    // The same drawing with more pixels: both brought down to half the
+    // plain size (which evens out where a stroke fell on the pixel grid),
+    // they agree.
+    const QSize half = size / 2;
+    const QImage a = img.scaled(half, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage b = QImage(dir_.filePath(name)).scaled(half, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double diff = 0;
+    for (int y = 0; y < half.height(); ++y)
+      for (int x = 0; x < half.width(); ++x) diff += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    diff /= half.width() * half.height();
+    QVERIFY2(diff < 8, qPrintable(QStringLiteral("mean difference %1").arg(diff)));
   }
 
-  // Where the operator clicks, the pressed picture is clearly darker.
+  // Drawn anew at 2x, not enlarged: the edges of the arrow pad and its
+  // lettering are as steep as at 1x.
+  void doubleSizeIsSharp() {
+    const char* pad = nullptr;
+    for (const L::KeyPicture& k : L::kKeys)
+      if (L::SameText(k.control, "imgArrow")) pad = k.normal;
+    QVERIFY(pad);
+    const QImage plain = Load(pad);
+    const QImage doubled(dir_.filePath(zam::ScaledPictureName(FileName(pad), 2)));
+    const QImage enlarged = plain.scaled(doubled.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    auto steepness = [](const QImage& img) {
+      // The mean of the steepest tenth of the steps between neighbours.
+      std::vector<int> steps;
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 1; x < img.width(); ++x) steps.push_back(std::abs(qGray(img.pixel(x, y)) - qGray(img.pixel(x - 1, y))));
+      std::sort(steps.begin(), steps.end(), std::greater<int>());
+      const size_t n = steps.size() / 10;
+      return std::accumulate(steps.begin(), steps.begin() + n, 0.0) / n;
+    };
+    const double sharp = steepness(doubled), soft = steepness(enlarged);
+    QVERIFY2(sharp > soft * 1.3, qPrintable(QStringLiteral("%1 vs %2 enlarged").arg(sharp).arg(soft)));
+  }
+
+  // Where the operator clicks, the pressed picture is clearly darker, at
+  // either size.
   void pressedLooksPressed_data() {
     QTest::addColumn<QString>("normal");
     QTest::addColumn<QString>("pressed");
     QTest::addColumn<QRect>("area");
-    QSet<QString> seen;
-    for (const L::KeyPicture& k : L::kKeys) {
-      const int w = L::Px(k.width), h = L::Px(k.height);
-      if (*k.pressed) {
-        if (!seen.contains(Str(k.pressed)))
-          QTest::newRow(k.pressed) << Str(k.normal) << Str(k.pressed) << HitPixels(k.hit, w, h);
-        seen.insert(Str(k.pressed));
-        continue;
-      }
-      for (const L::ArrowRegion& r : L::kArrowRegions) {
-        if (!seen.contains(Str(r.pressed)))
-          QTest::newRow(r.pressed) << Str(k.normal) << Str(r.pressed) << HitPixels(r.hit, w, h);
-        seen.insert(Str(r.pressed));
+    for (const int scale : {1, 2}) {
+      auto name = [scale](const char* path) {
+        const QString file = QFileInfo(Str(path)).fileName();
+        return scale == 1 ? file : zam::ScaledPictureName(file, scale);
+      };
+      auto scaled = [scale](const QRect& r) { return QRect(r.topLeft() * scale, r.size() * scale); };
+      QSet<QString> seen;
+      for (const L::KeyPicture& k : L::kKeys) {
+        const int w = L::Px(k.width), h = L::Px(k.height);
+        if (*k.pressed) {
+          if (!seen.contains(Str(k.pressed)))
+            QTest::addRow("%s at %dx", k.pressed, scale) << name(k.normal) << name(k.pressed) << scaled(HitPixels(k.hit, w, h));
+          seen.insert(Str(k.pressed));
+          continue;
+        }
+        for (const L::ArrowRegion& r : L::kArrowRegions) {
+          if (!seen.contains(Str(r.pressed)))
+            QTest::addRow("%s at %dx", r.pressed, scale) << name(k.normal) << name(r.pressed) << scaled(HitPixels(r.hit, w, h));
+          seen.insert(Str(r.pressed));
+        }
       }
     }
   }
@@ -123,8 +177,8 @@ class TestArtwork : public QObject {
     QFETCH(QString, normal);
     QFETCH(QString, pressed);
     QFETCH(QRect, area);
-    const QImage up(dir_.filePath(QFileInfo(normal).fileName()));
-    const QImage down(dir_.filePath(QFileInfo(pressed).fileName()));
+    const QImage up(dir_.filePath(normal));
+    const QImage down(dir_.filePath(pressed));
     QVERIFY(!up.isNull() && !down.isNull());
     QCOMPARE(down.size(), up.size());
     QVERIFY(!area.isEmpty());
@@ -149,11 +203,12 @@ class TestArtwork : public QObject {
     QTemporaryDir again;
     QVERIFY(again.isValid());
     QCOMPARE(RunArtwork({again.path()}), 0);
-    for (const L::PictureFile& f : L::PictureFiles()) {
-      QFile a(dir_.filePath(FileName(f.path))), b(again.filePath(FileName(f.path)));
-      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-      QVERIFY2(a.readAll() == b.readAll(), f.path);
-    }
+    for (const L::PictureFile& f : L::PictureFiles())
+      for (const QString& name : {FileName(f.path), zam::ScaledPictureName(FileName(f.path), 2)}) {
+        QFile a(dir_.filePath(name)), b(again.filePath(name));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+      }
   }
 
   void badArgumentsFail_data() {

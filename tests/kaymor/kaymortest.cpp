@@ -2,12 +2,15 @@
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,6 +126,74 @@ FileModesApply::~FileModesApply() {
 }
 
 bool FileModesApply::Applies() const { return geteuid() != 0 || saved_->dropped; }
+
+KaymorProcess::~KaymorProcess() {
+  if (p.state() != QProcess::NotRunning) {
+    p.kill();
+    p.waitForFinished(3000);
+  }
+}
+
+void KaymorProcess::Start(QProcess::ProcessChannelMode mode) {
+  p.setProgram(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"));
+  p.setProcessChannelMode(mode);
+  p.start();
+  p.waitForStarted(5000);
+}
+
+bool KaymorProcess::Finished(int ms) { return QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, ms); }
+
+QString RunningMarker() {
+  for (const QString& line : SectionLines("Options"))
+    if (line.startsWith("Running=")) return line.mid(8);
+  return "absent";
+}
+
+Pty::Pty() {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+  char name[128] = {};
+  if (::ptsname_r(master_, name, sizeof name) == 0) path_ = QString::fromLocal8Bit(name);
+}
+
+Pty::~Pty() {
+  if (master_ >= 0) ::close(master_);
+}
+
+SerialByIdTree::SerialByIdTree() : folder_(TempRoot() + QStringLiteral("/serial-by-id")) {
+  QDir(folder_).removeRecursively();
+  QDir().mkpath(folder_);
+  qputenv("KAYMOR_SERIAL_BY_ID", QFile::encodeName(folder_));
+}
+
+SerialByIdTree::~SerialByIdTree() {
+  qunsetenv("KAYMOR_SERIAL_BY_ID");
+  QDir(folder_).removeRecursively();
+}
+
+QString SerialByIdTree::Path(const QString& name) const { return folder_ + QLatin1Char('/') + name; }
+
+QString SerialByIdTree::Plug(const QString& name, const QString& device) {
+  QFile::remove(Path(name));
+  return QFile::link(device, Path(name)) ? Path(name) : QString();
+}
+
+void SerialByIdTree::Pull(const QString& name) { QFile::remove(Path(name)); }
+
+QList<int> NumbersWithoutUart() {
+  QList<int> numbers;
+  for (int n = 1; n <= 16; ++n) {
+    QSerialPort port;
+    port.setPortName(QStringLiteral("/dev/ttyS%1").arg(n - 1));
+    if (port.open(QIODevice::ReadWrite)) continue;
+    // A UART this user may not open still keeps its number.
+    QFile type(QStringLiteral("/sys/class/tty/ttyS%1/type").arg(n - 1));
+    const bool uart = port.error() == QSerialPort::PermissionError && type.open(QIODevice::ReadOnly) &&
+                      type.readAll().trimmed().toInt() != 0;
+    if (!uart) numbers << n;
+  }
+  return numbers;
+}
 
 QString Window::Click() {
   w->cmdConnect_Click();

@@ -56,6 +56,54 @@ class FileModesApply {
   std::unique_ptr<Saved> saved_;
 };
 
+// A pseudo-terminal standing for a plugged serial adapter: its device
+// (path()) opens while this holds the other end.
+class Pty {
+ public:
+  Pty();
+  ~Pty();
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+  QString path() const { return path_; }
+  int master() const { return master_; }
+
+ private:
+  int master_ = -1;
+  QString path_;
+};
+
+// A stand-in for /dev/serial/by-id (through KAYMOR_SERIAL_BY_ID) whose
+// links are plugged and pulled adapters.
+class SerialByIdTree {
+ public:
+  SerialByIdTree();
+  ~SerialByIdTree();
+  // The link's path; an existing link of that name is replaced.
+  QString Plug(const QString& name, const QString& device);
+  void Pull(const QString& name);
+  QString Path(const QString& name) const;
+
+ private:
+  QString folder_;
+};
+
+// The COM numbers a new adapter can get on this machine: those whose
+// /dev/ttyS<n-1> has no UART behind it.
+QList<int> NumbersWithoutUart();
+
+// A kaymor process sharing this test's settings and instance socket (and
+// display); killed if still running when this goes.
+struct KaymorProcess {
+  QProcess p;
+  ~KaymorProcess();
+  // mode: ForwardedErrorChannel keeps standard error apart for reading.
+  void Start(QProcess::ProcessChannelMode mode = QProcess::ForwardedChannels);
+  bool Finished(int ms);
+};
+
+// "Options"/"Running" of the settings file as stored, "absent" without one.
+QString RunningMarker();
+
 // The keyboard window after its start-up.
 struct Window {
   ~Window();

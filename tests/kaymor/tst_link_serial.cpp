@@ -1,6 +1,8 @@
 // The keyboard window against the unit simulator on a pseudo-terminal.
 #include "eventpump.h"
+#include <QAbstractItemView>
 #include <QTest>
+#include "frmOptions.h"
 #include "kaymortest.h"
 #include "serialadapter.h"
 #include "settingsstore.h"
@@ -12,6 +14,22 @@ using namespace kaymortest;
 
 namespace {
 const QString kDialout = QStringLiteral(" - add your user to the dialout group");
+
+QString Com(int n) { return QStringLiteral("COM%1").arg(n); }
+
+// "COM2=/dev/pts/4;COM3=..." for the ports a search found.
+QString Found(const zam::SerialPortScan& scan) {
+  QStringList out;
+  for (const zam::SerialPortEntry& e : scan.ports)
+    if (!e.path.startsWith("/dev/ttyS")) out << Com(e.number) + "=" + e.path;
+  return out.join(';');
+}
+
+QStringList Items(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
 }  // namespace
 
 class TestLinkSerial : public QObject {
@@ -238,7 +256,8 @@ class TestLinkSerial : public QObject {
     QVERIFY(modes.Applies());
     Window win;
     QVERIFY(win.Load());
-    QCOMPARE(win.w->cboComPort->currentText(), QString("No COM port found"));
+    // A device the user may not open is there: it is listed, with the hint.
+    QCOMPARE(Items(win.w->cboComPort), QStringList{denied ? "COM1" : "No COM port found"});
     if (denied)
       QCOMPARE(win.Status(), "Status: No permission to open " + device + kDialout);
     else
@@ -264,6 +283,156 @@ class TestLinkSerial : public QObject {
     QCOMPARE(status, "Status: No permission to open " + sim.pty + kDialout);
     QVERIFY(!win.w->IsConnected());
     QVERIFY(sim.Received("serial").isEmpty());
+  }
+
+  // An adapter never seen before is found under its by-id name, takes the
+  // lowest number no UART has, keeps it by that name, and reaches the unit.
+  void pluggedAdapterConnects() {
+    const QList<int> free = NumbersWithoutUart();
+    QVERIFY(!free.isEmpty());
+    SerialByIdTree byId;
+    UnitSim sim;
+    QVERIFY(sim.Start({"--no-tcp", "--pty", "--name", "Dock"}));
+    const QString link = byId.Plug("usb-Kaymor_Bench_Adapter_K1-if00-port0", sim.pty);
+    zam::SaveSetting("RS-232", "Port", Com(free.first()));
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    Window win;
+    QVERIFY(win.Load());
+    win.w->tmrLEDStatus->stop();
+    QCOMPARE(zam::GetSetting("Ports", Com(free.first())), link);
+    // Every UART keeps its own number.
+    QStringList names;
+    for (int n = 1; n <= 16; ++n)
+      if (!free.contains(n) || n == free.first()) names << Com(n);
+    QCOMPARE(Items(win.w->cboComPort), names);
+    QCOMPARE(win.w->cboComPort->currentText(), Com(free.first()));
+    QCOMPARE(win.w->cboComPort->itemData(win.w->cboComPort->currentIndex(), Qt::AccessibleTextRole).toString(),
+             Com(free.first()) + "  Kaymor Bench Adapter K1 (" + sim.pty + ")");
+    QCOMPARE(win.Click(), QString("Status: Connected to the unit (Dock)"));
+  }
+
+  // Numbers follow the adapter's stable name: not the order it is plugged
+  // in, nor the pseudo-terminal behind it. A pulled adapter's number stays
+  // stored for it and is not given to another.
+  void numbersStayWithTheirAdapters() {
+    const QList<int> free = NumbersWithoutUart();
+    QVERIFY(free.size() >= 3);
+    SerialByIdTree byId;
+    QString a, b, c;
+    {
+      Pty first, second;
+      a = byId.Plug("usb-Maker_A_1-if00-port0", first.path());
+      b = byId.Plug("usb-Maker_B_2-if00-port0", second.path());
+      QCOMPARE(Found(zam::ScanSerialPorts()), Com(free[0]) + "=" + a + ";" + Com(free[1]) + "=" + b);
+      byId.Pull("usb-Maker_A_1-if00-port0");
+      byId.Pull("usb-Maker_B_2-if00-port0");
+    }
+    {
+      Pty other;
+      c = byId.Plug("usb-Maker_C_3-if00-port0", other.path());
+      QCOMPARE(Found(zam::ScanSerialPorts()), Com(free[2]) + "=" + c);
+      QCOMPARE(zam::GetSetting("Ports", Com(free[0])), a);
+      QCOMPARE(zam::GetSetting("Ports", Com(free[1])), b);
+      byId.Pull("usb-Maker_C_3-if00-port0");
+    }
+    Pty third, fourth;
+    byId.Plug("usb-Maker_B_2-if00-port0", third.path());
+    byId.Plug("usb-Maker_A_1-if00-port0", fourth.path());
+    const zam::SerialPortScan scan = zam::ScanSerialPorts();
+    QCOMPARE(Found(scan), Com(free[0]) + "=" + a + ";" + Com(free[1]) + "=" + b);
+    QCOMPARE(scan.ports.last().device, third.path());
+    QVERIFY(scan.Hint().isEmpty());
+  }
+
+  // Past sixteen numbers a device is not dropped without a word.
+  void seventeenAdapters() {
+    const QList<int> free = NumbersWithoutUart();
+    SerialByIdTree byId;
+    std::vector<std::unique_ptr<Pty>> ptys;
+    QStringList unnumbered;
+    for (int k = 0; k < 17; ++k) {
+      ptys.push_back(std::make_unique<Pty>());
+      byId.Plug(QString("usb-Maker_Port_%1-if00-port0").arg(k, 2, 10, QChar('0')), ptys.back()->path());
+      if (k >= free.size()) unnumbered << ptys.back()->path();
+    }
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    Window win;
+    QVERIFY(win.Load());
+    QStringList all;
+    for (int n = 1; n <= 16; ++n) all << Com(n);
+    QCOMPARE(Items(win.w->cboComPort), all);
+    QCOMPARE(win.Status(), "Status: no free COM number for " + unnumbered.join(", "));
+    // The next search finds the same, and stores nothing over what is there.
+    const QString before = SettingsText();
+    QCOMPARE(zam::ScanSerialPorts().unnumbered, unnumbered);
+    QCOMPARE(SettingsText(), before);
+  }
+
+  // The box is searched again each time it opens: a pulled adapter goes,
+  // a plugged one comes, and the chosen port stays chosen.
+  void dropDownFollowsThePlug() {
+    const QList<int> free = NumbersWithoutUart();
+    QVERIFY(free.size() >= 2);
+    SerialByIdTree byId;
+    Pty first, second;
+    byId.Plug("usb-Maker_A_1-if00-port0", first.path());
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    Window win;
+    QVERIFY(win.Load());
+    win.Choose(win.w->cboComPort, Com(free[0]));
+    byId.Plug("usb-Maker_B_2-if00-port0", second.path());
+    QVERIFY(Items(win.w->cboComPort).indexOf(Com(free[1])) < 0);
+    win.w->cboComPort->showPopup();
+    win.w->cboComPort->hidePopup();
+    QVERIFY(Items(win.w->cboComPort).contains(Com(free[1])));
+    QCOMPARE(win.w->cboComPort->currentText(), Com(free[0]));
+    // The drop-down is wide enough for the whole texts.
+    QVERIFY(win.w->cboComPort->view()->minimumWidth() >=
+            win.w->cboComPort->fontMetrics().horizontalAdvance(Com(free[1]) + "  Maker B 2 (" + second.path() + ")"));
+    byId.Pull("usb-Maker_A_1-if00-port0");
+    win.w->cboComPort->showPopup();
+    win.w->cboComPort->hidePopup();
+    QVERIFY(!Items(win.w->cboComPort).contains(Com(free[0])));
+    QCOMPARE(zam::GetSetting("RS-232", "Port"), Com(free[0]));
+  }
+
+  // An adapter this user may not open is listed, and choosing it says why
+  // Connect will fail.
+  void deniedAdapterIsListed() {
+    const QList<int> free = NumbersWithoutUart();
+    SerialByIdTree byId;
+    Pty pty;
+    const QString link = byId.Plug("usb-Maker_Locked_9-if00-port0", pty.path());
+    QVERIFY(QFile::setPermissions(pty.path(), QFileDevice::Permissions()));
+    zam::SaveSetting("IPAddressList", "CommType", "0");
+    FileModesApply modes;
+    QVERIFY(modes.Applies());
+    Window win;
+    QVERIFY(win.Load());
+    QVERIFY2(win.Status().endsWith(kDialout), qPrintable(win.Status()));
+    win.w->lblStatus->clear();
+    win.Choose(win.w->cboComPort, Com(free.first()));
+    QCOMPARE(win.Status(), "Status: No permission to open " + link + kDialout);
+  }
+
+  // The settings page searches when it is shown: an adapter plugged in
+  // after the dialog opened is the page's port, named with what it is, and
+  // the page reads the unit through it.
+  void settingsPageReadsThroughAnAdapter() {
+    const QList<int> free = NumbersWithoutUart();
+    SerialByIdTree byId;
+    UnitSim sim;
+    QVERIFY(sim.Start({"--no-tcp", "--pty"}));
+    zam::SaveSetting("RS-232", "Port", Com(free.first()));
+    zam::SaveSetting("RS-232", "BaudRate", "9600");
+    zam::frmOptions d;
+    QVERIFY(!d.lblRS232Port->text().contains("Maker"));
+    const QString link = byId.Plug("usb-Maker_Dock_7-if00-port0", sim.pty);
+    d.SSTab1->setCurrentIndex(1);
+    QCOMPARE(zam::GetSetting("Ports", Com(free.first())), link);
+    QCOMPARE(d.lblRS232Port->text(), Com(free.first()) + ": Maker Dock 7 (" + sim.pty + ")");
+    d.cmdEthernet_Click(0);
+    QCOMPARE(d.lblStatus->text(), QString("Finished getting the Ethernet information"));
   }
 
   void rebootWritesBlockFive() {

@@ -16,30 +16,6 @@ using namespace kaymortest;
 
 namespace {
 int Dpi120() { return 120; }
-
-// A kaymor process sharing this test's settings and instance socket.
-struct Kaymor {
-  QProcess p;
-  ~Kaymor() {
-    if (p.state() != QProcess::NotRunning) {
-      p.kill();
-      p.waitForFinished(3000);
-    }
-  }
-  void Start() {
-    p.setProgram(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"));
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start();
-    p.waitForStarted(5000);
-  }
-  bool Finished(int ms) { return QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, ms); }
-};
-
-QString Marker() {
-  for (const QString& line : SectionLines("Options"))
-    if (line.startsWith("Running=")) return line.mid(8);
-  return "absent";
-}
 }  // namespace
 
 class TestStartup : public QObject {
@@ -185,16 +161,16 @@ class TestStartup : public QObject {
   }
 
   void secondProcessDefersToTheFirst() {
-    Kaymor first;
+    KaymorProcess first;
     first.Start();
-    QVERIFY(QTest::qWaitFor([] { return Marker() == "Yes"; }, 10000));
+    QVERIFY(QTest::qWaitFor([] { return RunningMarker() == "Yes"; }, 10000));
     // The version is stored last at start-up: its instance socket listens by
     // then and the settings change no more.
     QVERIFY(QTest::qWaitFor([] { return SettingsText().contains("Version="); }, 10000));
     const QString before = SettingsText();
 
     // With the marker set, a second copy brings the first forward and ends.
-    Kaymor second;
+    KaymorProcess second;
     second.Start();
     QVERIFY(second.Finished(10000));
     QCOMPARE(second.p.exitCode(), 0);
@@ -203,14 +179,14 @@ class TestStartup : public QObject {
 
     // A copy whose marker is not "Yes" is closed by the newcomer.
     zam::SaveSetting("Options", "Running", "");
-    Kaymor third;
+    KaymorProcess third;
     third.Start();
     QVERIFY(first.Finished(10000));
     QCOMPARE(first.p.exitCode(), 0);
-    QVERIFY(QTest::qWaitFor([] { return Marker() == "Yes"; }, 10000));
+    QVERIFY(QTest::qWaitFor([] { return RunningMarker() == "Yes"; }, 10000));
     zam::PumpFor(300);
     QCOMPARE(third.p.state(), QProcess::Running);
-    QCOMPARE(Marker(), QString("Yes"));
+    QCOMPARE(RunningMarker(), QString("Yes"));
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTest>
@@ -13,36 +14,51 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "eventpump.h"
 
 extern char** environ;
 
 namespace x11test {
 
-XServer::~XServer() {
-  if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
-  ::waitpid(pid_, nullptr, 0);
+namespace {
+
+// Starts a program with its standard error thrown away; -1 when it cannot.
+pid_t Spawn(const QByteArray& program, const std::vector<const char*>& args, int closeFd = -1) {
+  std::vector<char*> argv{const_cast<char*>(program.constData())};
+  for (const char* a : args) argv.push_back(const_cast<char*>(a));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (closeFd >= 0) posix_spawn_file_actions_addclose(&actions, closeFd);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int rc = posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
 }
 
-bool XServer::Start() {
+void End(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  ::waitpid(pid, nullptr, 0);
+}
+
+}  // namespace
+
+XServer::~XServer() { End(pid_); }
+
+bool XServer::Start(const char* size) {
   const QString xvfb = QStandardPaths::findExecutable("Xvfb");
   if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty()) return false;
   int fds[2];
   if (::pipe(fds) != 0) return false;
-  const QByteArray program = QFile::encodeName(xvfb);
   const QByteArray fd = QByteArray::number(fds[1]);
-  const char* argv[] = {program.constData(), "-displayfd", fd.constData(), "-screen", "0", "1280x1024x24",
-                        "-dpi", "96", "-nolisten", "tcp", nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const int rc = posix_spawn(&pid_, program.constData(), &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  pid_ = Spawn(QFile::encodeName(xvfb),
+               {"-displayfd", fd.constData(), "-screen", "0", size, "-dpi", "96", "-nolisten", "tcp"}, fds[0]);
   ::close(fds[1]);
-  if (rc != 0) {
-    pid_ = -1;
+  if (pid_ < 0) {
     ::close(fds[0]);
     return false;
   }
@@ -54,6 +70,40 @@ bool XServer::Start() {
   if (number.isEmpty()) return false;
   display = ':' + QString::fromLatin1(number);
   return true;
+}
+
+WestonServer::~WestonServer() { End(pid_); }
+
+bool WestonServer::Start() {
+  const QString weston = QStandardPaths::findExecutable("weston");
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (weston.isEmpty()) {
+    failure = "weston is not installed (apt-get install weston)";
+    return false;
+  }
+  socket = QStringLiteral("kaymor-test-%1").arg(::getpid());
+  log = runtime + "/weston.log";
+  const QByteArray socketArg = "--socket=" + socket.toLocal8Bit();
+  const QByteArray logArg = "--log=" + QFile::encodeName(log);
+  pid_ = Spawn(QFile::encodeName(weston),
+               {"--backend=headless-backend.so", socketArg.constData(), "--idle-time=0", logArg.constData()});
+  if (pid_ < 0) {
+    failure = "weston could not be run";
+    return false;
+  }
+  // Up once its socket is there, or gone early.
+  const QString path = runtime + '/' + socket;
+  for (int i = 0; i < 200 && !QFileInfo::exists(path); ++i) {
+    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      break;
+    }
+    ::usleep(50000);
+  }
+  if (pid_ > 0 && QFileInfo::exists(path)) return true;
+  QFile text(log);
+  failure = "weston did not start" + (text.open(QIODevice::ReadOnly) ? ": " + QString::fromLocal8Bit(text.readAll().right(400)) : QString());
+  return false;
 }
 
 QString Run(const QStringList& command) {
@@ -95,6 +145,7 @@ QString Kaymor::Start(const QString& display) {
   env.insert("TMPDIR", home.path() + "/run");
   env.insert("DISPLAY", display);
   env.insert("QT_QPA_PLATFORM", "xcb");
+  for (auto it = environment.cbegin(); it != environment.cend(); ++it) env.insert(it.key(), it.value());
   process.setProcessEnvironment(env);
   process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process.start(QStringLiteral(KAYMOR_BIN_DIR "/kaymor"), {});

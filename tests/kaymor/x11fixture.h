@@ -1,5 +1,7 @@
 #pragma once
-// The real program on a private X server (Xvfb), driven with xdotool.
+// The real program on a private X server (Xvfb), driven with xdotool, or
+// under a private Wayland compositor.
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -17,8 +19,25 @@ class XServer {
   ~XServer();
   // False when Xvfb or xdotool is missing or the server did not come up.
   // Plain POSIX calls, so that it may run before the application exists.
-  bool Start();
+  // size: the screen, as Xvfb takes it.
+  bool Start(const char* size = "1280x1024x24");
   QString display;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A private Wayland compositor: weston on its headless backend, with its
+// socket in XDG_RUNTIME_DIR.
+class WestonServer {
+ public:
+  ~WestonServer();
+  // False when weston is missing or did not come up; why, in failure.
+  // Plain POSIX calls, as XServer::Start.
+  bool Start();
+  QString socket;   // the WAYLAND_DISPLAY to use
+  QString log;      // weston's log file
+  QString failure;
 
  private:
   pid_t pid_ = -1;
@@ -40,6 +59,8 @@ struct Kaymor {
   // Starts it on display; its window id, empty when no window came up.
   QString Start(const QString& display);
   QTemporaryDir home;
+  // Set for the program on top of the test's own ("QT_SCALE_FACTOR" -> "2").
+  QMap<QString, QString> environment;
   QProcess process;
 };
 // Presses Connect through its mnemonic; true once the LED poll reaches sim.

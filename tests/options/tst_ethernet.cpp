@@ -31,32 +31,24 @@ namespace {
 class FakePeer {
  public:
   explicit FakePeer(QByteArray reply) : reply_(std::move(reply)) {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
-    char name[128] = {};
-    if (::ptsname_r(master_, name, sizeof name) != 0) return;
-    path_ = QString::fromLocal8Bit(name);
-    notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
+    if (pty_.path().isEmpty()) return;
+    notifier_ = std::make_unique<QSocketNotifier>(pty_.master(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
       char chunk[256];
       ssize_t n;
-      while ((n = ::read(master_, chunk, sizeof chunk)) > 0) received_.append(chunk, n);
+      while ((n = ::read(pty_.master(), chunk, sizeof chunk)) > 0) received_.append(chunk, n);
       // One reply a whole request.
       while (received_.size() >= 22) {
         received_.remove(0, 22);
-        if (::write(master_, reply_.constData(), size_t(reply_.size())) != reply_.size()) return;
+        if (::write(pty_.master(), reply_.constData(), size_t(reply_.size())) != reply_.size()) return;
       }
     });
   }
-  ~FakePeer() {
-    notifier_.reset();
-    if (master_ >= 0) ::close(master_);
-  }
-  QString path() const { return path_; }
+  ~FakePeer() { notifier_.reset(); }
+  QString path() const { return pty_.path(); }
 
  private:
-  int master_ = -1;
-  QString path_;
+  kaymortest::Pty pty_;
   QByteArray reply_;
   QByteArray received_;
   std::unique_ptr<QSocketNotifier> notifier_;

@@ -1,6 +1,7 @@
 // The real program under a real X server (Xvfb): every visible key of both
 // keyboard layouts is clicked with xdotool at the pixel position the twip
-// tables give, and the unit simulator must receive its code on each link.
+// tables give, and the unit simulator must receive its code on each link,
+// also with the window scaled to 200 %.
 // Skips when Xvfb or xdotool is missing.
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include "expectedcodes.h"
 #include "kaymortest.h"
 #include "panellayout.h"
+#include "pictures.h"
 #include "x11fixture.h"
 
 using namespace paneltest;
@@ -20,8 +22,9 @@ namespace layout = zam::layout;
 
 namespace {
 
-QPoint Px(double xTwips, double yTwips) {
-  return QPoint(qRound(xTwips / layout::kTwipsPerPixel), qRound(yTwips / layout::kTwipsPerPixel));
+// Screen pixels of a point in twips, on a window scaled by scale.
+QPoint Px(double xTwips, double yTwips, int scale) {
+  return QPoint(qRound(xTwips * scale / layout::kTwipsPerPixel), qRound(yTwips * scale / layout::kTwipsPerPixel));
 }
 
 }  // namespace
@@ -35,16 +38,19 @@ class TestPanelX11 : public QObject {
   QString display_;
 
   // The top left corner of the shown keyboard panel on the screen: the
-  // band of the panel picture above its keys, looked for below the window's top.
-  QPoint FindPanel(const QRect& window, int panel) {
-    const QImage picture(QStringLiteral(KAYMOR_BIN_DIR "/") + layout::kPanelPictures[panel]);
+  // band of the panel picture above its keys, looked for below the window's
+  // top. Scaled, the window must show the picture drawn at that scale, pixel
+  // for pixel.
+  QPoint FindPanel(const QRect& window, int panel, int scale) {
+    const QString plain = QStringLiteral(KAYMOR_BIN_DIR "/") + layout::kPanelPictures[panel];
+    const QImage picture(scale == 1 ? plain : zam::ScaledPictureName(plain, scale));
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
     if (picture.isNull() || screen.isNull()) return {};
-    const QImage band = picture.copy(0, 0, picture.width(), 16).convertToFormat(QImage::Format_RGB32);
-    const int x = window.x() + layout::Px(layout::kPanelLeft);
+    const QImage band = picture.copy(0, 0, picture.width(), 16 * scale).convertToFormat(QImage::Format_RGB32);
+    const int x = window.x() + layout::Px(layout::kPanelLeft) * scale;
     double best = 1e9;
     int bestY = -1;
-    for (int y = window.y(); y < window.y() + 300 && y + band.height() <= screen.height(); ++y) {
+    for (int y = window.y(); y < window.y() + 300 * scale && y + band.height() <= screen.height(); ++y) {
       qint64 sum = 0;
       for (int r = 0; r < band.height(); ++r) {
         const QRgb* a = reinterpret_cast<const QRgb*>(band.constScanLine(r));
@@ -179,25 +185,30 @@ class TestPanelX11 : public QObject {
   void clickEveryVisibleKey_data() {
     QTest::addColumn<int>("unitType");
     QTest::addColumn<QString>("link");
+    QTest::addColumn<int>("scale");
     for (int type : {1, 4})
-      for (const char* link : {"tcp", "serial"}) QTest::addRow("type %d %s", type, link) << type << link;
+      for (const char* link : {"tcp", "serial"}) QTest::addRow("type %d %s", type, link) << type << link << 1;
+    // QT_SCALE_FACTOR=2, as on a desktop at 200 %.
+    for (int type : {1, 4}) QTest::addRow("type %d tcp at 200 %%", type) << type << QString("tcp") << 2;
   }
   void clickEveryVisibleKey() {
     QFETCH(int, unitType);
     QFETCH(QString, link);
+    QFETCH(int, scale);
     const bool tcp = link == "tcp";
     kaymortest::UnitSim sim;
     QVERIFY(sim.Start({"--pty", "--type", QString::number(unitType), "--name", "Desk"}));
 
     // Kaymor with a settings folder of its own, showing this unit's keyboard.
     x11test::Kaymor kaymor;
+    if (scale != 1) kaymor.environment.insert("QT_SCALE_FACTOR", QString::number(scale));
     QVERIFY(x11test::WriteSettings(kaymor.home, x11test::EntrySettings(sim, unitType, tcp)));
     const QString window = kaymor.Start(display_);
     QVERIFY(!window.isEmpty());
     const QRect frame = Frame(window);
     const int panel = unitType == 1 ? 0 : 1;
     QPoint origin;
-    QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, panel)).isNull(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, panel, scale)).isNull(), 10000);
 
     QVERIFY(x11test::Connect(window, sim, tcp));
 
@@ -205,7 +216,8 @@ class TestPanelX11 : public QObject {
     for (const Expected& e : kPlainCodes) {
       const layout::KeyPicture* k = layout::FindKey(e.key);
       if (k->panel != panel || k->hidden) continue;
-      const QPoint p = origin + Px(k->left + (k->hit.x1 + k->hit.x2) / 2.0, k->top + (k->hit.y1 + k->hit.y2) / 2.0);
+      const QPoint p =
+          origin + Px(k->left + (k->hit.x1 + k->hit.x2) / 2.0, k->top + (k->hit.y1 + k->hit.y2) / 2.0, scale);
       const QList<int> want = e.v < 0 ? QList<int>() : QList<int>{tcp ? e.spi : e.v};
       QCOMPARE(ClickAt(sim, link, p, want.size()), want);
       ++clicked;
@@ -214,26 +226,27 @@ class TestPanelX11 : public QObject {
     const layout::KeyPicture* arrow = layout::FindKey(pad);
     for (const ArrowPoint& a : kArrowPoints) {
       if (QByteArray(a.name).contains("corner")) continue;  // a pixel may round past a region's edge
-      const QPoint p = origin + Px(arrow->left + a.x, arrow->top + a.y);
+      const QPoint p = origin + Px(arrow->left + a.x, arrow->top + a.y, scale);
       QCOMPARE(ClickAt(sim, link, p, 1), QList<int>{tcp ? a.spi : a.v});
       ++clicked;
     }
     if (panel == 1) {
       const layout::KeyPicture* alarm = layout::FindKey("imgAlarm");
       const QPoint p = origin + Px(alarm->left + (alarm->hit.x1 + alarm->hit.x2) / 2.0,
-                                   alarm->top + (alarm->hit.y1 + alarm->hit.y2) / 2.0);
+                                   alarm->top + (alarm->hit.y1 + alarm->hit.y2) / 2.0, scale);
       QCOMPARE(ClickAt(sim, link, p, 2), (QList<int>{0x98, tcp ? 0x01 : 0x04}));
       ++clicked;
     }
-    qInfo("%d clicks on the type %d keyboard over %s, each received as its code", clicked, unitType,
-          qPrintable(link));
+    qInfo("%d clicks on the type %d keyboard over %s at %d00 %%, each received as its code", clicked, unitType,
+          qPrintable(link), scale);
   }
 };
 
 int main(int argc, char** argv) {
   kaymortest::IsolateEnvironment();
   x11test::XServer x;
-  if (x.Start()) {
+  // Room for the window at 200 %.
+  if (x.Start("2560x2048x24")) {
     qputenv("DISPLAY", x.display.toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
   }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "painting.h"
+#include "datafolders.h"
 
 namespace L = zam::layout;
 
@@ -195,22 +196,27 @@ int main(int argc, char** argv) {
     Fail(QStringLiteral("cannot create %1").arg(dir.absolutePath()));
     return 1;
   }
-  const std::map<QString, QImage> images = DrawAll();
-  if (images.empty()) return 1;
-
-  for (const L::PictureFile& file : L::PictureFiles()) {
-    const auto it = images.find(FileName(file.path));
-    if (it == images.end()) {
-      Fail(QStringLiteral("nothing drawn for %1").arg(QString::fromLatin1(file.path)));
-      return 1;
-    }
-    if (it->second.size() != QSize(file.width, file.height)) {
-      Fail(QStringLiteral("%1 drawn at the wrong size").arg(QString::fromLatin1(file.path)));
-      return 1;
-    }
-    if (!Save(it->second, dir.filePath(it->first))) {
-      Fail(QStringLiteral("cannot write %1").arg(dir.filePath(it->first)));
-      return 1;
+  // Each picture at its size, and at twice it as "name@2x.jpg" for scaled
+  // desktops (the name Qt reads a device pixel ratio of 2 from).
+  for (const int scale : {1, 2}) {
+    const artwork::ScaleScope scope(scale);
+    const std::map<QString, QImage> images = DrawAll();
+    if (images.empty()) return 1;
+    for (const L::PictureFile& file : L::PictureFiles()) {
+      const auto it = images.find(FileName(file.path));
+      if (it == images.end()) {
+        Fail(QStringLiteral("nothing drawn for %1").arg(QString::fromLatin1(file.path)));
+        return 1;
+      }
+      if (it->second.size() != QSize(file.width, file.height) * scale) {
+        Fail(QStringLiteral("%1 drawn at the wrong size").arg(QString::fromLatin1(file.path)));
+        return 1;
+      }
+      const QString name = scale == 1 ? it->first : zam::ScaledPictureName(it->first, scale);
+      if (!Save(it->second, dir.filePath(name))) {
+        Fail(QStringLiteral("cannot write %1").arg(dir.filePath(name)));
+        return 1;
+      }
     }
   }
 

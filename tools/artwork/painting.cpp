@@ -30,6 +30,19 @@ const QColor kRecRedDown(170, 24, 28);
 const QColor kPrint(186, 190, 197);
 const QColor kBezel(14, 15, 17);
 
+int g_scale = 1;
+
+// A picture of w x h pixels of the layout, at g_scale device pixels to a
+// pixel: the painter draws in layout pixels whatever the scale.
+QImage Canvas(int w, int h, QImage::Format format) {
+  QImage img(w * g_scale, h * g_scale, format);
+  img.setDevicePixelRatio(g_scale);
+  return img;
+}
+
+// The picture's rectangle in layout pixels.
+QRect Area(const QImage& img) { return QRect(QPoint(0, 0), img.deviceIndependentSize().toSize()); }
+
 QFont Font(int pixelSize, bool bold = true, bool condensed = true) {
   QFont f(condensed ? QStringLiteral("DejaVu Sans Condensed") : QStringLiteral("DejaVu Sans"));
   f.setPixelSize(pixelSize);
@@ -321,10 +334,11 @@ class Noise {
 };
 
 // Dark grey metal brushed along its length: long horizontal streaks and grain.
-QImage Brushed(int w, int h, quint32 seed) {
-  QImage img(w, h, QImage::Format_RGB32);
+QImage Brushed(int logicalW, int logicalH, quint32 seed) {
+  QImage img = Canvas(logicalW, logicalH, QImage::Format_RGB32);
+  const int w = img.width(), h = img.height();
   Noise n(seed);
-  const int win = 48;
+  const int win = 48 * g_scale;
   std::vector<double> white(w + win), streak(w);
   for (int y = 0; y < h; ++y) {
     const double rowShift = n.Normal() * 0.9;
@@ -371,6 +385,10 @@ void PrintText(QPainter& p, const QRectF& box, int flags, const QString& text, i
 
 }  // namespace
 
+ScaleScope::ScaleScope(int factor) : before_(g_scale) { g_scale = factor; }
+
+ScaleScope::~ScaleScope() { g_scale = before_; }
+
 bool CanDrawKey(const L::KeyPicture& key) {
   return FaceOf(key).face != Face::None || std::string_view(key.control) == "imgArrow";
 }
@@ -378,9 +396,9 @@ bool CanDrawKey(const L::KeyPicture& key) {
 QImage DrawKey(const L::KeyPicture& key, bool pressed) {
   const int w = L::Px(key.width), h = L::Px(key.height);
   if (std::string_view(key.control) == "imgArrow") return DrawArrowPad(w, h, nullptr);
-  QImage img(w, h, QImage::Format_RGB32);
+  QImage img = Canvas(w, h, QImage::Format_RGB32);
   QPainter p(&img);
-  DrawWell(p, img.rect());
+  DrawWell(p, Area(img));
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -420,9 +438,9 @@ QImage DrawKey(const L::KeyPicture& key, bool pressed) {
 }
 
 QImage DrawArrowPad(int w, int h, const L::ArrowRegion* pressed) {
-  QImage img(w, h, QImage::Format_RGB32);
+  QImage img = Canvas(w, h, QImage::Format_RGB32);
   QPainter p(&img);
-  DrawWell(p, img.rect());
+  DrawWell(p, Area(img));
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -483,7 +501,7 @@ QImage DrawArrowPad(int w, int h, const L::ArrowRegion* pressed) {
 
 QImage DrawLed(bool lit) {
   const int s = L::Px(L::kLedSize);
-  QImage img(s, s, QImage::Format_RGB32);
+  QImage img = Canvas(s, s, QImage::Format_RGB32);
   img.fill(kBezel);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
@@ -495,7 +513,7 @@ QImage DrawLed(bool lit) {
     glow.setColorAt(0, QColor(255, 60, 40, 255));
     glow.setColorAt(0.75, QColor(255, 30, 20, 150));
     glow.setColorAt(1, QColor(255, 20, 10, 0));
-    p.fillRect(img.rect(), glow);
+    p.fillRect(Area(img), glow);
     QRadialGradient dome(c - QPointF(r * 0.3, r * 0.3), r * 1.3);
     dome.setColorAt(0, QColor(255, 236, 220));
     dome.setColorAt(0.35, QColor(255, 80, 56));
@@ -525,7 +543,7 @@ QImage DrawPanel(int panel) {
 
   // Bevelled edge of the case.
   p.setPen(QColor(6, 6, 7));
-  p.drawRect(img.rect().adjusted(0, 0, -1, -1));
+  p.drawRect(Area(img).adjusted(0, 0, -1, -1));
   p.setPen(QColor(104, 108, 114));
   p.drawLine(1, 1, w - 2, 1);
   p.drawLine(1, 1, 1, h - 2);
@@ -576,12 +594,12 @@ QImage DrawPanel(int panel) {
 }
 
 QImage DrawLogo() {
-  QImage img(L::kLogoWidthPx, L::kLogoHeightPx, QImage::Format_ARGB32_Premultiplied);
+  QImage img = Canvas(L::kLogoWidthPx, L::kLogoHeightPx, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::transparent);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  const QRectF plate(1, 1, img.width() - 2, img.height() - 2);
+  const QRectF plate(1, 1, Area(img).width() - 2, Area(img).height() - 2);
   QPainterPath path;
   path.addRoundedRect(plate, 10, 10);
   QLinearGradient g(plate.topLeft(), plate.bottomLeft());
@@ -613,7 +631,7 @@ QImage DrawLogo() {
 QImage DrawIcon(int size) {
   // Drawn on the window icon's grid and scaled, so every size is sharp.
   const int s = L::kIconSizePx;
-  QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+  QImage img = Canvas(size, size, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::transparent);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing);

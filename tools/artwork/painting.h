@@ -7,6 +7,20 @@
 
 namespace artwork {
 
+// While alive, every picture is drawn at factor device pixels to a layout
+// pixel (2 for the @2x pictures of scaled desktops), with that device pixel
+// ratio; the drawing itself is the same.
+class ScaleScope {
+ public:
+  explicit ScaleScope(int factor);
+  ~ScaleScope();
+  ScaleScope(const ScaleScope&) = delete;
+  ScaleScope& operator=(const ScaleScope&) = delete;
+
+ private:
+  int before_;
+};
+
 // A key picture of the layout; false when the generator has no face for it.
 bool CanDrawKey(const zam::layout::KeyPicture& key);
 QImage DrawKey(const zam::layout::KeyPicture& key, bool pressed);
