@@ -333,8 +333,9 @@ void TestComboBlock::newPasswordGrowsBlock() {
   QCOMPARE(grownP, int(grown->P16));
   QCOMPARE(grownP, 16 + 3840 + 16);  // header, data, the new row
 
-  // The unit now holds 241 rows: the password reads back, and a set with no
-  // new password leaves its bytes as received.
+  // The unit now holds 241 rows and logs in with the new password: it reads
+  // back, and a set with no new password leaves its bytes as received.
+  rig.control.SetPassword(QStringLiteral("wxyz"));
   zam::COMBO_BLOCK back;
   QVERIFY(rig.control.GetComboBlock(back));
   QCOMPARE(back.Password.EthernetOld, QStringLiteral("wxyz"));
