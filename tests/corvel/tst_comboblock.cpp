@@ -32,14 +32,6 @@ class MemoryBag : public zam::PropertyBag {
 
 const QString kHost = QStringLiteral("127.0.0.1");
 
-#define REQUIRE_PING()                                                                \
-  do {                                                                                \
-    QString a = kHost;                                                                \
-    if (!zam::PingAddress(a).contains(QLatin1String("IP Success")))                   \
-      QSKIP("the control pings first, and this user may not ping 127.0.0.1 "          \
-            "(net.ipv4.ping_group_range)");                                           \
-  } while (0)
-
 // A control pointed at the simulator, its Message texts collected.
 struct Rig {
   explicit Rig(const UnitSim& sim, const QString& password = QString()) {

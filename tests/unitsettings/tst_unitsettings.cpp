@@ -24,14 +24,6 @@ namespace {
 
 const QString kHost = QStringLiteral("127.0.0.1");
 
-#define REQUIRE_PING()                                                                \
-  do {                                                                                \
-    QString a = kHost;                                                                \
-    if (!zam::PingAddress(a).contains(QLatin1String("IP Success")))                   \
-      QSKIP("the control pings first, and this user may not ping 127.0.0.1 "          \
-            "(net.ipv4.ping_group_range)");                                           \
-  } while (0)
-
 UnitTarget TargetOf(const UnitSim& sim, const QString& password = QString()) {
   UnitTarget t;
   t.host = kHost;
