@@ -360,7 +360,8 @@ void frmUnitSettings::cmdLoad_Click() {
   if (path.isEmpty()) return;
   QString why;
   const auto backup = settingsfile::Load(path, &why);
-  if (!backup || !session_.LoadValues(backup->fields, true, &why)) {
+  // The password stays as it is: a file never changes it unseen.
+  if (!backup || !session_.LoadValues(backup->fields, false, &why)) {
     SetStatus(why);
     return;
   }
