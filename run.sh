@@ -3,6 +3,7 @@
 # ./run.sh test : build and run every test
 # ./run.sh build: build only
 # ./run.sh package: build the Debian package (build/kaymor_*.deb)
+# ./run.sh docs : the libraries' API documentation (build/docs/html)
 # ./run.sh sanitize: build with ASan+LSan+UBSan into build-asan and run every test
 # ./run.sh fuzz [SECONDS]: build the fuzz targets into build-fuzz, run each SECONDS (60)
 set -euo pipefail
@@ -11,7 +12,7 @@ build="${KAYMOR_BUILD_DIR:-$here/build}"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           qt6-multimedia-dev libgl-dev iproute2 xvfb xfonts-base xauth xdotool x11-xkb-utils
-          fonts-dejavu-core desktop-file-utils appstream libxtst-dev)
+          fonts-dejavu-core desktop-file-utils appstream libxtst-dev qt6-tools-dev pkg-config make)
 
 install_missing() {
   local missing=()
@@ -120,6 +121,12 @@ case "${1:-}" in
     cpack -G DEB
     ls "$build"/kaymor_*.deb
     ;;
+  docs)
+    packages+=(doxygen)
+    build_all
+    cmake --build "$build" --target docs
+    echo "$build/docs/html/index.html"
+    ;;
   sanitize) sanitize_all ;;
   fuzz) fuzz_all "${2:-60}" ;;
   demo)
@@ -127,7 +134,7 @@ case "${1:-}" in
     exec "$here/tools/demo.sh" "$build/bin" "${@:2}"
     ;;
   *)
-    echo "usage: $0 demo|test|build|package|sanitize|fuzz [SECONDS]" >&2
+    echo "usage: $0 demo|test|build|package|docs|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
