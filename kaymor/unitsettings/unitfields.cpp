@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include "comboblock.h"
+
 #include <array>
 
 namespace zam::unitfields {

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "comboblock.h"
+#include <corvel/records.h>
 
 namespace zam {
 

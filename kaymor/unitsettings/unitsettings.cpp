@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "corvel_comboblock.h"
+#include <corvel/corvel_comboblock.h>
 #include "unitsettingstexts.h"
 
 namespace zam {

@@ -11,7 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "comboblock.h"
+#include <corvel/records.h>
 #include "unitfields.h"
 
 namespace Corvel_Project {
