@@ -105,3 +105,26 @@ write("fuzz_profiles", [b"\r\n".join(profiles) + b"\r\n", b"  " + b"\r\n\r\n   \
 
 addresses = quoted("dotquad/tst_dotquad.cpp", r'<< "([0-9x.]*)"')
 write("fuzz_dotquad", [bytes([m]) + a for a in addresses for m in (0, 1)])
+
+# Backup files: the tests' rejected cases and a whole file.
+backup = b"""{
+    "fields": {
+        "alarm_latch": "latched",
+        "camera.1.title": "Front",
+        "camera.2.title": "Gate",
+        "clock": "2026-12-11 16:30:05",
+        "date_format": "MM/DD/YY",
+        "daylight_saving": "eur",
+        "display.camera_title": "on",
+        "keyboard_lock": "off",
+        "password": "Zq94",
+        "time_format": "24h",
+        "time_zone": "GMT+01:00"
+    },
+    "format": "kaymor-unit-settings",
+    "read": "2026-12-11T16:30:05+01:00",
+    "unit": {"address": "127.0.0.1", "mac": "00-0A-1B-2C-3D-4E", "model": "ZAM4", "serial": "SIMA001"},
+    "version": 1
+}
+"""
+write("fuzz_settingsfile", [backup, backup.replace(b'"version": 1', b'"version": 2'), backup[:200]])

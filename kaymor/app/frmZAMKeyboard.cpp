@@ -82,6 +82,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   BuildControls();
   BuildVideoPane();
   SetUpDiscovery();
+  SetUpUnitSettings();
   const QString icon = PicturePath(QString::fromLatin1(layout::kIconPicture));
   if (QFile::exists(icon)) setWindowIcon(QIcon(icon));
 
@@ -141,6 +142,9 @@ void frmZAMKeyboard::BuildMenus() {
   mnuTools->setObjectName("mnuTools");
   mnuToolsOptions = mnuTools->addAction(tr("&Options..."));
   mnuToolsOptions->setObjectName("mnuToolsOptions");
+  mnuToolsUnitSettings = mnuTools->addAction(tr("&Unit Settings..."));
+  mnuToolsUnitSettings->setObjectName("mnuToolsUnitSettings");
+  mnuTools->setToolTipsVisible(true);
   mnuToolsVideo = mnuTools->addAction(tr("&Enable Video Capture"));
   mnuToolsVideo->setObjectName("mnuToolsVideo");
 

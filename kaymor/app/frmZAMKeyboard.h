@@ -30,6 +30,7 @@ class QLocalServer;
 namespace zam {
 
 class frmKeyboardMap;
+struct UnitTarget;
 
 // The address box: reports drop-downs and lets the window filter its keys.
 class AddressCombo : public QComboBox {
@@ -88,6 +89,13 @@ class frmZAMKeyboard : public QMainWindow {
   void mnuToolsOptions_Click();
   TimedDiscovery* Discovery = nullptr;
 
+  // The selected unit's own settings (app/windowunitsettings.cpp).
+  void mnuToolsUnitSettings_Click();
+  // Enabled for a selected Ethernet entry; else disabled, the tooltip says why.
+  void UpdateUnitSettingsItem();
+  // A new password that logs in goes into the unit's entry (field 4).
+  void StoreUnitPassword(const UnitTarget& unit, const QString& password);
+
   // The session with the unit; the window shows its state.
   UnitSession Session;
   KeyPanel* Panel = nullptr;  // the pictured keys and their handlers
@@ -111,6 +119,7 @@ class frmZAMKeyboard : public QMainWindow {
   QAction* mnuFileExit = nullptr;
   QMenu* mnuTools = nullptr;
   QAction* mnuToolsOptions = nullptr;
+  QAction* mnuToolsUnitSettings = nullptr;
   QAction* mnuToolsVideo = nullptr;
   QMenu* mnuHelp = nullptr;
   QAction* mnuHelpKeyboardMap = nullptr;
@@ -171,6 +180,7 @@ class frmZAMKeyboard : public QMainWindow {
   void BuildVideoPane();
   void ApplyVideoPane();
   void SetUpDiscovery();
+  void SetUpUnitSettings();
   void DiscoveryCycle();
   void tmrKeyHook_Timer();
 

@@ -6,6 +6,7 @@
 #include <QtDebug>
 #include <QTest>
 
+#include "PingIP.h"
 #include "eventpump.h"
 
 UnitSim::~UnitSim() { Stop(); }
@@ -74,4 +75,9 @@ QList<QByteArray> UnitSim::Messages(const QString& link, const QString& dir,
     if (hex.startsWith(prefix)) found << QByteArray::fromHex(hex);
   }
   return found;
+}
+
+bool CanPingLoopback() {
+  QString a = QStringLiteral("127.0.0.1");
+  return zam::PingAddress(a).contains(QLatin1String("IP Success"));
 }

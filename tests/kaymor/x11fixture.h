@@ -67,3 +67,20 @@ struct Kaymor {
 bool Connect(const QString& window, const kaymortest::UnitSim& sim, bool tcp);
 
 }  // namespace x11test
+
+// main() of a test that is the X client on a private server: the server
+// first (it must outlive the application), then the isolated environment.
+// haveX tells the tests whether the server came up.
+#define KAYMOR_X11_TEST_MAIN(TestClass, haveX)            \
+  int main(int argc, char** argv) {                       \
+    static x11test::XServer x;                            \
+    haveX = x.Start();                                    \
+    if (haveX) {                                          \
+      qputenv("DISPLAY", x.display.toLocal8Bit());        \
+      qputenv("QT_QPA_PLATFORM", "xcb");                  \
+    }                                                     \
+    kaymortest::IsolateEnvironment();                     \
+    QApplication app(argc, argv);                         \
+    TestClass tc;                                         \
+    return QTest::qExec(&tc, argc, argv);                 \
+  }

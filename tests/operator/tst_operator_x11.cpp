@@ -311,18 +311,6 @@ class TestOperatorX11 : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  // The X server must outlive the application.
-  static x11test::XServer x;
-  haveX = x.Start();
-  if (haveX) {
-    qputenv("DISPLAY", x.display.toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-  }
-  kaymortest::IsolateEnvironment();
-  QApplication app(argc, argv);
-  TestOperatorX11 tc;
-  return QTest::qExec(&tc, argc, argv);
-}
+KAYMOR_X11_TEST_MAIN(TestOperatorX11, haveX)
 
 #include "tst_operator_x11.moc"

@@ -170,6 +170,10 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
   const auto streamMode = opt("stream-mode", "Stream mode of the discovery reply.", "n");
   const auto comboRows = opt("combo-rows", "Rows of 16 bytes in the combo block (default 240).",
                              "n");
+  const auto clockOffset = opt("clock-offset", "Start the combo block's clock n seconds off this "
+                                               "PC's local time (negative: behind); it runs.", "n");
+  const auto comboFault = opt("combo-store-fault", "Store every written combo block with data byte "
+                                                  "n changed.", "n");
   const auto silentTo = opt("silent-to", "Never answer this message: TCP type (0x05020000), "
                                          "datagram type (0x0100) or serial block (B6); "
                                          "may repeat.", "type");
@@ -320,6 +324,17 @@ std::optional<Options> ParseOptions(const QStringList& arguments, QString* error
     const auto v = ParseNumber(p.value(comboRows));
     if (!v || *v < 1 || *v > 2047) return bad("combo-rows", p.value(comboRows));
     o.comboRows = static_cast<int>(*v);
+  }
+  if (p.isSet(clockOffset)) {
+    // Within the century the block's two-digit year can carry.
+    const auto v = ParseNumber(p.value(clockOffset));
+    if (!v || *v < -1000000000LL || *v > 1000000000LL) return bad("clock-offset", p.value(clockOffset));
+    o.clockOffsetS = *v;
+  }
+  if (p.isSet(comboFault)) {
+    const auto v = ParseNumber(p.value(comboFault));
+    if (!v || *v < 0 || *v >= 2047 * 16) return bad("combo-store-fault", p.value(comboFault));
+    o.comboStoreFault = static_cast<int>(*v);
   }
   for (const QString& v : p.values(silentTo)) {
     if (!AddSilent(v, o)) return bad("silent-to", v);

@@ -45,6 +45,10 @@ struct Options {
   int discoveryLength = 77;
   quint8 streamMode = 0;
   int comboRows = 240;
+  // Set: the block's clock starts this many seconds off this PC's local
+  // time and runs. Unset: it stands at the default block's time until a
+  // block is written, and runs from what was written.
+  std::optional<qint64> clockOffsetS;
 
   // Fault injection.
   QSet<quint32> silentTcp;    // TCP type codes (low 16 bits zero)
@@ -63,6 +67,8 @@ struct Options {
   QSet<quint32> halfReplyTcp;  // reply types
   QSet<quint32> resetOnTcp;    // request types
   int garbageFloodS = 0;
+  // Combo-block fault: a written block is stored with this data byte changed.
+  std::optional<int> comboStoreFault;
 
   // Link fault (UDP): every discovery request answered by this many replies,
   // each from another unit (serial number and address), as a flooded LAN.

@@ -1,6 +1,8 @@
 #include "unit.h"
 
 #include "comboblock.h"
+
+#include <QTimeZone>
 #include "keycodes.h"
 #include "panellayout.h"
 #include "zamtcp.h"
@@ -92,7 +94,8 @@ Unit::Unit(const Options& options, SimLog& log, QObject* parent)
       options_(options),
       log_(log),
       led_(options.led),
-      alarmMode_(options.alarmMode) {
+      alarmMode_(options.alarmMode),
+      password_(options.password) {
   network_.ip = options.ip ? *options.ip : ToIp4(options.udpAddress);
   network_.mask = options.mask ? *options.mask : Ip4{255, 255, 255, 0};
   network_.gateway = options.gateway ? *options.gateway : Ip4{network_.ip[0], network_.ip[1], network_.ip[2], 1};
@@ -101,12 +104,19 @@ Unit::Unit(const Options& options, SimLog& log, QObject* parent)
   comboHeader_ = QByteArray(16, '\0');
   for (int i = 4; i < comboHeader_.size(); ++i) comboHeader_[i] = char(i - 3);
   comboData_ = zam::DefaultComboData(options.comboRows, options.unitType == 1 ? 1 : 4);
+  const QByteArray pw = password_.toLatin1().leftJustified(4, '\0', true);
+  if (comboData_.size() >= zam::cbo::EthernetPassword + 4) comboData_.replace(zam::cbo::EthernetPassword, 4, pw);
+  if (options.clockOffsetS) {
+    const QDateTime local = QDateTime::currentDateTime();
+    clock_ = QDateTime(local.date(), local.time(), Qt::UTC).addSecs(*options.clockOffsetS);
+    clockSince_.start();
+  }
 }
 
 bool Unit::PasswordMatches(qint32 code) const {
-  if (code == zam::PasswordToCode(options_.password)) return true;
+  if (code == zam::PasswordToCode(password_)) return true;
   // The keyboard program sends an empty password (code 0) for the default one.
-  return code == 0 && options_.password == QLatin1String("qmpv");
+  return code == 0 && password_ == QLatin1String("qmpv");
 }
 
 quint8 Unit::LoginResult(qint32 code) const {
@@ -146,6 +156,12 @@ void Unit::SetNetwork(const NetworkSettings& settings, const char* link) {
 QByteArray Unit::comboData() const {
   QByteArray data = comboData_;
   if (data.size() > zam::cbo::AlarmLatch) data[zam::cbo::AlarmLatch] = char(alarmMode_);
+  if (clock_ && data.size() > zam::cbo::Year) {
+    const QDateTime now = clock_->addMSecs(clockSince_.elapsed());
+    const int parts[] = {now.time().hour(), now.time().minute(), now.time().second(),
+                         now.date().month(), now.date().day(), now.date().year() % 100};
+    for (int i = 0; i < 6; ++i) data[zam::cbo::Hour + i] = char(parts[i]);
+  }
   return data;
 }
 
@@ -153,7 +169,28 @@ void Unit::StoreCombo(const QByteArray& headerFrom6, const QByteArray& data) {
   // A send carries 00 00 in header bytes 4-5: the unit keeps its own there.
   comboHeader_ = comboHeader_.left(6) + headerFrom6;
   comboData_ = data;
-  if (data.size() > zam::cbo::AlarmLatch) alarmMode_ = quint8(data[zam::cbo::AlarmLatch]);
+  if (options_.comboStoreFault && *options_.comboStoreFault < comboData_.size())
+    comboData_[*options_.comboStoreFault] = char(comboData_[*options_.comboStoreFault] ^ 0x01);
+  if (comboData_.size() > zam::cbo::AlarmLatch) alarmMode_ = quint8(comboData_[zam::cbo::AlarmLatch]);
+  // The clock runs from what was written.
+  if (comboData_.size() > zam::cbo::Year) {
+    const auto b = [this](int at) { return int(quint8(comboData_[at])); };
+    const int year = b(zam::cbo::Year) >= 60 ? 1900 + b(zam::cbo::Year) : 2000 + b(zam::cbo::Year);
+    const QDateTime written(QDate(year, b(zam::cbo::Month), b(zam::cbo::Day)),
+                            QTime(b(zam::cbo::Hour), b(zam::cbo::Minute), b(zam::cbo::Second)), Qt::UTC);
+    if (written.isValid()) {
+      clock_ = written;
+      clockSince_.start();
+    }
+  }
+  if (comboData_.size() >= zam::cbo::EthernetPassword + 4) {
+    const QByteArray pw = comboData_.mid(zam::cbo::EthernetPassword, 4);
+    const QString text = QString::fromLatin1(pw.left(pw.indexOf('\0') < 0 ? 4 : pw.indexOf('\0')));
+    if (!text.isEmpty() && text != password_) {
+      password_ = text;
+      log_.Event("tcp", QStringLiteral("password"), {{"password", text}});
+    }
+  }
 }
 
 void Unit::Reboot(const char* link) {

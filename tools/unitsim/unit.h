@@ -4,7 +4,10 @@
 #include "simlog.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
+#include <optional>
 #include <QObject>
 
 namespace unitsim {
@@ -39,7 +42,7 @@ class Unit : public QObject {
   void SetNetwork(const NetworkSettings& settings, const char* link);
 
   // The combo block's data part, with the alarm latch kept equal to the
-  // alarm mode the serial side reports.
+  // alarm mode the serial side reports and the clock as it runs now.
   QByteArray comboData() const;
   // The whole block header (H bytes; H and D are set when it is sent).
   QByteArray comboHeader() const { return comboHeader_; }
@@ -64,6 +67,11 @@ class Unit : public QObject {
   NetworkSettings network_;
   QByteArray comboHeader_;
   QByteArray comboData_;
+  // The block's clock: its value at clockSince_; unset while it stands.
+  std::optional<QDateTime> clock_;
+  QElapsedTimer clockSince_;
+  // The login password; a written block with a password changes it.
+  QString password_;
   QHash<quint8, QByteArray> blocks_;
 };
 
