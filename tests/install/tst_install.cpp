@@ -95,7 +95,7 @@ class TestInstall : public QObject {
   void treeHoldsProgramLibrariesAndPictures() {
     for (const char* file : {"bin/kaymor", "bin/kaymor-unitsim"})
       QVERIFY2(QFileInfo(Installed(QString::fromLatin1(file))).isExecutable(), file);
-    // Versioned libraries, without the development link.
+    // Versioned libraries, and the development link to the versioned name.
     const QString libdir = Installed(QStringLiteral(INSTALL_LIBDIR));
     for (const char* name : {"corvel", "dotquad"}) {
       const QFileInfo link(QStringLiteral("%1/lib%2.so.1").arg(libdir, QString::fromLatin1(name)));
@@ -105,7 +105,9 @@ class TestInstall : public QObject {
                    .hasMatch(),
                qPrintable(link.symLinkTarget()));
       QVERIFY(QFileInfo(link.symLinkTarget()).isFile());
-      QVERIFY(!QFileInfo::exists(QStringLiteral("%1/lib%2.so").arg(libdir, QString::fromLatin1(name))));
+      const QFileInfo dev(QStringLiteral("%1/lib%2.so").arg(libdir, QString::fromLatin1(name)));
+      QVERIFY2(dev.isSymLink(), qPrintable(dev.filePath()));
+      QCOMPARE(dev.canonicalFilePath(), QFileInfo(link.symLinkTarget()).canonicalFilePath());
     }
     // Every picture the window names, readable at its size.
     for (const zam::layout::PictureFile& f : zam::layout::PictureFiles()) {
@@ -140,14 +142,19 @@ class TestInstall : public QObject {
     r = RunProgram(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
     QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
 
-    const QString man = Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/kaymor.1.gz"));
-    QVERIFY(QFileInfo(man).isFile());
-    if (!QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) {
+    // Each program's manual page, clean for man and saying what the program reads.
+    const QList<std::pair<const char*, const char*>> pages{{"kaymor", "XDG_CONFIG_HOME"},
+                                                           {"kaymor-unitsim", "SIGTERM"}};
+    for (const auto& [page, mention] : pages) {
+      const QString man =
+          Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/%1.1.gz").arg(QString::fromLatin1(page)));
+      QVERIFY2(QFileInfo(man).isFile(), page);
+      if (QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) continue;
       QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
       env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
       r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
       QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
-      QVERIFY(r.out.contains(QLatin1String("XDG_CONFIG_HOME")));
+      QVERIFY2(r.out.contains(QLatin1String(mention)), page);
     }
   }
 
