@@ -56,7 +56,7 @@ while IFS= read -r -d '' file; do
   unprotected="$(sed -n 's/^\tunprotected: //p' <<<"$report" | sort -u | tr '\n' ' ')"
   if [ "$(grep -c . <<<"$failing")" -eq 1 ] && grep -q 'Fortify Source functions: no, only unprotected' <<<"$failing" &&
      [ -z "$(tr ' ' '\n' <<<"$unprotected" | grep -vxE 'memmove|memcpy|' || true)" ]; then
-    echo "  $name: all yes, fortify without a checkable call (only $unprotected)"
+    echo "  $name: all yes, fortify without a checkable call (only ${unprotected% })"
   else
     fail "hardening of $name:"$'\n'"$report"
   fi
