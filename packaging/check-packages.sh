@@ -82,4 +82,41 @@ for page in kaymor kaymor-unitsim; do
   [ -z "$warnings" ] || fail "man $page: $warnings"
 done
 
+# The examples, built against the scratch root's development files only: once
+# with their own CMake files (find_package), once from a CMake project that
+# takes the flags from the pkg-config files. The .pc files name /usr; prefix
+# is moved to the root.
+if [ -d "$tree/examples" ]; then
+  export PKG_CONFIG_PATH="$libdir/pkgconfig"
+  for example in "$tree"/examples/*/; do
+    name="$(basename "$example")"
+    work="$debs/examples/$name"
+    mkdir -p "$work"
+    if cmake -S "$example" -B "$work/cmake" -G Ninja -DCMAKE_PREFIX_PATH="$root/usr" >"$work/cmake.log" 2>&1 &&
+       cmake --build "$work/cmake" >>"$work/cmake.log" 2>&1; then
+      echo "example $name: built with CMake"
+    else
+      fail "example $name with CMake: $(tail -20 "$work/cmake.log")"
+    fi
+    modules="$( (grep -ohE '\b(corvel|dotquad)\b' "$example"*.cpp "$example"*.h 2>/dev/null || true) | sort -u | tr '\n' ' ')"
+    mkdir -p "$work/pc-src"
+    cat >"$work/pc-src/CMakeLists.txt" <<CMAKE
+cmake_minimum_required(VERSION 3.25)
+project(${name}_pkgconfig LANGUAGES CXX)
+set(CMAKE_AUTOMOC ON)
+find_package(PkgConfig REQUIRED)
+set(PKG_CONFIG_ARGN --define-variable=prefix=$root/usr)
+pkg_check_modules(LIBS REQUIRED IMPORTED_TARGET $modules)
+file(GLOB sources "${example}*.cpp" "${example}*.h")
+add_executable($name \${sources})
+target_link_libraries($name PRIVATE PkgConfig::LIBS)
+CMAKE
+    if cmake -S "$work/pc-src" -B "$work/pc" -G Ninja >"$work/pc.log" 2>&1 && cmake --build "$work/pc" >>"$work/pc.log" 2>&1; then
+      echo "example $name: built with pkg-config ($modules)"
+    else
+      fail "example $name with pkg-config: $(tail -20 "$work/pc.log")"
+    fi
+  done
+fi
+
 exit "$failed"
