@@ -4,6 +4,7 @@
 # ./run.sh build: build only
 # ./run.sh package: build the Debian source and binary packages into build/debs,
 #                   check them with lintian and install them into a scratch root
+# ./run.sh docs : the libraries' API documentation (build/docs/html)
 # ./run.sh sanitize: build with ASan+LSan+UBSan into build-asan and run every test
 # ./run.sh fuzz [SECONDS]: build the fuzz targets into build-fuzz, run each SECONDS (60)
 set -euo pipefail
@@ -12,7 +13,7 @@ build="${KAYMOR_BUILD_DIR:-$here/build}"
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           qt6-multimedia-dev libgl-dev iproute2 xvfb xfonts-base xauth xdotool x11-xkb-utils
-          fonts-dejavu-core desktop-file-utils appstream libxtst-dev)
+          fonts-dejavu-core desktop-file-utils appstream libxtst-dev qt6-tools-dev pkg-config make)
 
 install_missing() {
   local missing=()
@@ -150,6 +151,12 @@ case "${1:-}" in
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j 2
     ;;
   package) package_all ;;
+  docs)
+    packages+=(doxygen)
+    build_all
+    cmake --build "$build" --target docs
+    echo "$build/docs/html/index.html"
+    ;;
   sanitize) sanitize_all ;;
   fuzz) fuzz_all "${2:-60}" ;;
   demo)
@@ -157,7 +164,7 @@ case "${1:-}" in
     exec "$here/tools/demo.sh" "$build/bin" "${@:2}"
     ;;
   *)
-    echo "usage: $0 demo|test|build|package|sanitize|fuzz [SECONDS]" >&2
+    echo "usage: $0 demo|test|build|package|docs|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -7,44 +7,11 @@
 #include <QVariant>
 #include <optional>
 
+#include "zamrecords.h"
+
 namespace zam {
 
-enum ALARM_MODE : qint32 { Latched = 0, Transparent = 1, Timeout = 2, Invalid = 255 };
-enum SET_OPTIONS : qint32 { Disabled = 0, Enabled = 1 };
-enum TIME_FORMAT : qint32 { TIME_12HR = 0, TIME_24HR = 1 };
-enum DATE_FORMAT : qint32 { MMDDYY = 0, DDMMYY = 1, YYMMDD = 2 };
-enum DAYLIGHT_SAVING : qint32 { OFF = 0, USA = 1, EUR = 2, AUS = 3 };
-enum TIME_ZONE : qint32 {
-  GMT_1200N = 0, GMT_1100N, GMT_1000N, GMT_0900N, GMT_0800N, GMT_0700N, GMT_0600N,
-  GMT_0500N, GMT_0400N, GMT_0300N, GMT_0330N, GMT_0200N, GMT_0100N, GMT_0000,
-  GMT_0100P, GMT_0200P, GMT_0300P, GMT_0330P, GMT_0400P, GMT_0430P, GMT_0500P,
-  GMT_0530P, GMT_0600P, GMT_0630P, GMT_0700P, GMT_0080P, GMT_0090P, GMT_0930P,
-  GMT_1000P, GMT_1100P, GMT_1200P
-};
 QString TimeZoneText(qint32 zone);  // "GMT-12:00" ... "GMT+12:00", "" outside
-
-struct ALARM_OPTIONS { qint32 AlarmLatch = Invalid; };
-struct CAMERA_INFO { QStringList Title; quint8 Count = 0; };
-struct DATE_TIME {
-  qint32 TimeFormat = 0, DateFormat = 0;
-  QString Value;
-  qint32 Daylight = 0, TimeZone = 0;
-};
-struct DISPLAY_OPTIONS {
-  qint32 CurrentTimeDate = 0, PlaybackTimeDate = 0, RecordCapacity = 0, LastAlarm = 0,
-         RecordPlaySpeed = 0, CameraTitle = 0;
-};
-struct PASSWORDS { QString EthernetOld, EthernetNew; };
-
-struct COMBO_BLOCK {
-  ALARM_OPTIONS Alarms;
-  CAMERA_INFO Camera;
-  DATE_TIME DateTime;
-  DISPLAY_OPTIONS Display;
-  PASSWORDS Password;
-  qint32 LockKeyboard = 0;
-  QVariant Tag;
-};
 
 // Data block offsets.
 namespace cbo {

@@ -5,6 +5,8 @@
 #include <QVariant>
 #include <optional>
 
+#include "zamrecords.h"
+
 namespace zam {
 
 enum DiscoveryMsgType : quint16 {
@@ -12,32 +14,6 @@ enum DiscoveryMsgType : quint16 {
   DISCOVERY_RESPONSE = 0x0164,
   SET_IP_REQUEST = 0x0102,
   SET_IP_RESPONSE = 0x0166,
-};
-
-struct DISCOVER_UDP_INFO {
-  quint8 UnitIDVal = 0;
-  QString UnitIDStr;
-  QString IPAddress;
-  QString ModelName;
-  QString SerialNo;
-  QString MACAddress;
-  quint8 StreamModeVal = 0;
-  QString StreamModeStr;
-  QString Version;
-  qint32 ListenPort = 0;
-  QVariant Tag;
-};
-
-struct DISCOVER_SET_IP_REQ {
-  QString MACAddress;
-  QString Password;
-  quint8 DHCP = 0;
-  QString IPAddress;
-  QString SubnetMask;
-  QString Gateway;
-  qint32 CtrlPort_Rx = 0;
-  qint32 CtrlPort_Tx = 0;
-  QVariant Tag;
 };
 
 QString UnitIDText(quint8 id);      // 0x80 "ZAM1" ... else ""

@@ -1,4 +1,4 @@
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 
 #include <QEvent>
 #include <QFrame>
@@ -7,9 +7,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include "propertybag.h"
-
 #include <algorithm>
+#include <array>
+
+namespace DotquadLib {
 
 namespace {
 
@@ -36,18 +37,50 @@ Dotquad::WarningHandler& WarningHandlerSlot() {
 
 }  // namespace
 
-Dotquad::Dotquad(QWidget* parent) : QWidget(parent), version_(kDefaultVersion) {
+// Hidden: nested in an exported class, it would be exported with it.
+class Q_DECL_HIDDEN Dotquad::Private {
+ public:
+  explicit Private(Dotquad* owner) : q(owner) {}
+
+  // Shows text in the boxes as the program gives it: the operator's rules
+  // (digits only, ranges, moving on) are not applied.
+  void SetAddressText(const QString& text);
+  void BoxChanged(int index);
+  // A dotted text in box index (a paste): its parts go into this box and the
+  // ones after it, each checked as if typed.
+  void SpreadParts(int index, const QString& text);
+  bool BoxKeyDown(int index, const QKeyEvent* event);
+  void Warn(const QString& text);
+  void FocusBox(int index, int cursorPosition);
+  // The focus moved on from a full part by itself.
+  void MoveOn(int index);
+
+  Dotquad* q;
+  QFrame* panel_ = nullptr;
+  std::array<QLineEdit*, 4> boxes_{};
+  QString fullAddress_;
+  // Above 0 while the program itself sets the boxes.
+  int programSetting_ = 0;
+  // The box the focus moved to by itself after a full part, until the next
+  // key or click: a "." typed there first is the one ending that part.
+  int movedOnTo_ = -1;
+  bool showWarning_ = false;
+  bool subnetMask_ = false;
+  QString version_ = kDefaultVersion;
+};
+
+Dotquad::Dotquad(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>(this)) {
   const QSize panelSize(TwipsToPixels(kWidthTwips), TwipsToPixels(kHeightTwips));
-  panel_ = new QFrame(this);
-  panel_->setObjectName(QStringLiteral("picAddress"));
-  panel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-  panel_->setBackgroundRole(QPalette::Base);
-  panel_->setAutoFillBackground(true);
-  panel_->setGeometry(QRect(QPoint(0, 0), panelSize));
+  d->panel_ = new QFrame(this);
+  d->panel_->setObjectName(QStringLiteral("picAddress"));
+  d->panel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  d->panel_->setBackgroundRole(QPalette::Base);
+  d->panel_->setAutoFillBackground(true);
+  d->panel_->setGeometry(QRect(QPoint(0, 0), panelSize));
 
   for (int i = 0; i < 4; ++i) {
     const int x = kInset + i * (kBoxWidth + kDotWidth);
-    auto* box = new QLineEdit(panel_);
+    auto* box = new QLineEdit(d->panel_);
     box->setObjectName(QStringLiteral("txtIPAddress(%1)").arg(i));
     box->setMaxLength(kBoxTextLength);
     box->setAlignment(Qt::AlignCenter);
@@ -57,25 +90,25 @@ Dotquad::Dotquad(QWidget* parent) : QWidget(parent), version_(kDefaultVersion) {
     // One Tab stop for the whole field: the first box. The others are
     // reached by typing, the dot, the arrows and Backspace, or a click.
     if (i > 0) box->setFocusPolicy(Qt::ClickFocus);
-    connect(box, &QLineEdit::textChanged, this, [this, i] { BoxChanged(i); });
-    boxes_[i] = box;
+    connect(box, &QLineEdit::textChanged, this, [this, i] { d->BoxChanged(i); });
+    d->boxes_[i] = box;
     if (i < 3) {
-      auto* dot = new QLabel(QStringLiteral("."), panel_);
+      auto* dot = new QLabel(QStringLiteral("."), d->panel_);
       dot->setAlignment(Qt::AlignCenter);
       dot->setGeometry(x + kBoxWidth, kInset, kDotWidth, kBoxHeight);
     }
   }
-  setFocusProxy(boxes_[0]);
+  setFocusProxy(d->boxes_[0]);
   // The control is always exactly the panel's size, whatever the host asks for.
   setFixedSize(panelSize);
 }
 
 Dotquad::~Dotquad() = default;
 
-QSize Dotquad::sizeHint() const { return panel_->size(); }
+QSize Dotquad::sizeHint() const { return d->panel_->size(); }
 
 QString Dotquad::FullAddress() const {
-  if (!fullAddress_.isEmpty()) return fullAddress_;
+  if (!d->fullAddress_.isEmpty()) return d->fullAddress_;
   // Rebuilt for this read only: storing a partial address would hand it back
   // after the boxes have moved on.
   const QString rebuilt = PartAddress().join(QLatin1Char('.'));
@@ -83,55 +116,60 @@ QString Dotquad::FullAddress() const {
 }
 
 void Dotquad::SetFullAddress(const QString& address) {
-  fullAddress_ = address;
-  SetAddressText(address);
+  d->fullAddress_ = address;
+  d->SetAddressText(address);
   emit PropertyChanged(QStringLiteral("FullAddress"));
 }
 
 QStringList Dotquad::PartAddress() const {
   QStringList parts;
-  for (const QLineEdit* box : boxes_) parts << box->text();
+  for (const QLineEdit* box : d->boxes_) parts << box->text();
   return parts;
 }
 
 QString Dotquad::PartAddress(int index) const {
   if (index < 0 || index > 3) return QString();
-  return boxes_[index]->text();
+  return d->boxes_[index]->text();
 }
 
+bool Dotquad::ShowWarning() const { return d->showWarning_; }
+bool Dotquad::SubnetMask() const { return d->subnetMask_; }
+QString Dotquad::Version() const { return d->version_; }
+void Dotquad::SetVersion(const QString&) {}
+
 void Dotquad::SetShowWarning(bool show) {
-  showWarning_ = show;
+  d->showWarning_ = show;
   emit PropertyChanged(QStringLiteral("ShowWarning"));
 }
 
 void Dotquad::SetSubnetMask(bool subnetMask) {
-  subnetMask_ = subnetMask;
+  d->subnetMask_ = subnetMask;
   emit PropertyChanged(QStringLiteral("SubnetMask"));
 }
 
 void Dotquad::Clear() {
-  ++programSetting_;
-  for (QLineEdit* box : boxes_) box->setText(QString());
-  --programSetting_;
+  ++d->programSetting_;
+  for (QLineEdit* box : d->boxes_) box->setText(QString());
+  --d->programSetting_;
 }
 
 void Dotquad::ReadProperties(const zam::PropertyBag& bag) {
-  fullAddress_ = bag.ReadProperty(QStringLiteral("FullAddress"), QString()).toString();
-  showWarning_ = bag.ReadProperty(QStringLiteral("ShowWarning"), false).toBool();
-  subnetMask_ = bag.ReadProperty(QStringLiteral("SubnetMask"), false).toBool();
-  version_ = bag.ReadProperty(QStringLiteral("Version"), kDefaultVersion).toString();
-  SetAddressText(fullAddress_);
+  d->fullAddress_ = bag.ReadProperty(QStringLiteral("FullAddress"), QString()).toString();
+  d->showWarning_ = bag.ReadProperty(QStringLiteral("ShowWarning"), false).toBool();
+  d->subnetMask_ = bag.ReadProperty(QStringLiteral("SubnetMask"), false).toBool();
+  d->version_ = bag.ReadProperty(QStringLiteral("Version"), kDefaultVersion).toString();
+  d->SetAddressText(d->fullAddress_);
 }
 
 void Dotquad::WriteProperties(zam::PropertyBag& bag) const {
-  bag.WriteProperty(QStringLiteral("FullAddress"), fullAddress_, QString());
-  bag.WriteProperty(QStringLiteral("ShowWarning"), showWarning_, false);
-  bag.WriteProperty(QStringLiteral("SubnetMask"), subnetMask_, false);
+  bag.WriteProperty(QStringLiteral("FullAddress"), d->fullAddress_, QString());
+  bag.WriteProperty(QStringLiteral("ShowWarning"), d->showWarning_, false);
+  bag.WriteProperty(QStringLiteral("SubnetMask"), d->subnetMask_, false);
 }
 
 void Dotquad::SetWarningHandler(WarningHandler handler) { WarningHandlerSlot() = std::move(handler); }
 
-void Dotquad::SetAddressText(const QString& text) {
+void Dotquad::Private::SetAddressText(const QString& text) {
   std::array<QString, 4> parts;
   int part = 0;
   for (const QChar ch : text) {
@@ -149,11 +187,11 @@ void Dotquad::SetAddressText(const QString& text) {
   // A complete address is the one the boxes show (text after a fourth dot
   // is not part of it).
   if (std::all_of(parts.begin(), parts.end(), [](const QString& p) { return !p.isEmpty(); }))
-    fullAddress_ = PartAddress().join(QLatin1Char('.'));
+    fullAddress_ = q->PartAddress().join(QLatin1Char('.'));
 }
 
-void Dotquad::BoxChanged(int index) {
-  emit Change();
+void Dotquad::Private::BoxChanged(int index) {
+  emit q->Change();
   if (programSetting_ > 0) return;
   QLineEdit* box = boxes_[index];
   const QString text = box->text();
@@ -214,13 +252,13 @@ void Dotquad::BoxChanged(int index) {
   if (box->text().size() == kPartDigits && index != 3) MoveOn(index + 1);
 
   // Only a complete address replaces the last one.
-  const QStringList parts = PartAddress();
+  const QStringList parts = q->PartAddress();
   for (const QString& part : parts)
     if (part.isEmpty()) return;
-  SetFullAddress(parts.join(QLatin1Char('.')));
+  q->SetFullAddress(parts.join(QLatin1Char('.')));
 }
 
-void Dotquad::SpreadParts(int index, const QString& text) {
+void Dotquad::Private::SpreadParts(int index, const QString& text) {
   const QStringList parts = text.split(QLatin1Char('.'));
   int last = index;
   for (int i = index; i < 4; ++i) {
@@ -238,18 +276,18 @@ bool Dotquad::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress) {
     for (int i = 0; i < 4; ++i) {
-      if (watched != boxes_[i]) continue;
+      if (watched != d->boxes_[i]) continue;
       if (type == QEvent::MouseButtonPress) {
-        movedOnTo_ = -1;
+        d->movedOnTo_ = -1;
         break;
       }
-      return BoxKeyDown(i, static_cast<QKeyEvent*>(event));
+      return d->BoxKeyDown(i, static_cast<QKeyEvent*>(event));
     }
   }
   return QWidget::eventFilter(watched, event);
 }
 
-bool Dotquad::BoxKeyDown(int index, const QKeyEvent* event) {
+bool Dotquad::Private::BoxKeyDown(int index, const QKeyEvent* event) {
   QLineEdit* box = boxes_[index];
   const bool movedOnHere = movedOnTo_ == index;
   movedOnTo_ = -1;
@@ -289,7 +327,7 @@ bool Dotquad::BoxKeyDown(int index, const QKeyEvent* event) {
       // Backwards out of the field, not into its first box.
       if (index > 0) {
         boxes_[0]->setFocus(Qt::BacktabFocusReason);
-        focusNextPrevChild(false);
+        q->focusNextPrevChild(false);
         return true;
       }
       return false;
@@ -298,23 +336,25 @@ bool Dotquad::BoxKeyDown(int index, const QKeyEvent* event) {
   }
 }
 
-void Dotquad::MoveOn(int index) {
+void Dotquad::Private::MoveOn(int index) {
   FocusBox(index, -1);
   movedOnTo_ = index;
 }
 
-void Dotquad::FocusBox(int index, int cursorPosition) {
+void Dotquad::Private::FocusBox(int index, int cursorPosition) {
   QLineEdit* box = boxes_[index];
   box->setFocus(Qt::OtherFocusReason);
   if (cursorPosition >= 0) box->setCursorPosition(cursorPosition);
 }
 
-void Dotquad::Warn(const QString& text) {
+void Dotquad::Private::Warn(const QString& text) {
   if (!showWarning_) return;
   if (const WarningHandler& handler = WarningHandlerSlot()) {
     handler(kWarningTitle, text);
     return;
   }
-  QMessageBox box(QMessageBox::Warning, kWarningTitle, text, QMessageBox::Ok, window());
+  QMessageBox box(QMessageBox::Warning, kWarningTitle, text, QMessageBox::Ok, q->window());
   box.exec();
 }
+
+}  // namespace DotquadLib

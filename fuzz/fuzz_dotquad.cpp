@@ -1,17 +1,17 @@
 // The Dotquad address setter: any text in, four parts out.
 #include <QApplication>
 
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "fuzzutil.h"
 
 namespace {
 
-Dotquad& Field() {
-  static Dotquad* field = [] {
+DotquadLib::Dotquad& Field() {
+  static DotquadLib::Dotquad* field = [] {
     fuzz::StartApp<QApplication>();
     // A warning would open a modal box; the fuzzer only counts them.
-    Dotquad::SetWarningHandler([](const QString&, const QString&) {});
-    return new Dotquad;
+    DotquadLib::Dotquad::SetWarningHandler([](const QString&, const QString&) {});
+    return new DotquadLib::Dotquad;
   }();
   return *field;
 }
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  Dotquad& field = Field();
+  DotquadLib::Dotquad& field = Field();
   field.SetSubnetMask(data[0] & 1);
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
   field.SetFullAddress(text);

@@ -9,7 +9,7 @@
 #include "PingIP.h"
 #include "busycursor.h"
 #include "addresslist.h"
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "fieldfilter.h"
 #include "msgbox.h"
 #include "twips.h"
@@ -109,7 +109,7 @@ QString frmAddIP::AddAddress(QWidget* parent, const QComboBox* addressBox) {
 QString frmAddIP::Address() const {
   // What the field shows, not its last complete address: after a part was
   // erased that would be an address the operator no longer sees.
-  const auto* dq = qobject_cast<const Dotquad*>(dqNewIPAddress);
+  const auto* dq = qobject_cast<const DotquadLib::Dotquad*>(dqNewIPAddress);
   if (!dq) return QString();
   const QStringList parts = dq->PartAddress();
   for (const QString& part : parts)

@@ -19,11 +19,11 @@
 #include "buddylabels.h"
 #include "busycursor.h"
 #include "controlproperties.h"
-#include "corvel_factory.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_factory.h>
+#include <corvel/corvel_udp.h>
 #include "debuglog.h"
 #include "discovery.h"
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "fieldfilter.h"
 #include "msgbox.h"
@@ -170,13 +170,13 @@ void frmOptions::BuildEthernetTab(QWidget* page) {
   for (int i = 0; i < 3; ++i) {
     const int top = 1140 + i * 450;
     QLabel* label = AddLabel(page, QString::fromLatin1(fieldLabels[i]), labelLeft, top, 1335);
-    dqIpAddress[i] = qobject_cast<Dotquad*>(CreateDotquadControl(QStringLiteral("DotquadLib.Dotquad"), page));
+    dqIpAddress[i] = qobject_cast<DotquadLib::Dotquad*>(CreateDotquadControl(QStringLiteral("DotquadLib.Dotquad"), page));
     dqIpAddress[i]->setObjectName(QStringLiteral("dqIpAddress(%1)").arg(i));
     dqIpAddress[i]->move(Px(fieldLeft), Px(top));
     // A mask begins with 255, which the address check would cut to 223.
     if (i == 1) dqIpAddress[i]->SetSubnetMask(true);
     label->setBuddy(dqIpAddress[i]);
-    connect(dqIpAddress[i], &Dotquad::Change, this, &frmOptions::UpdateEthernetButtons);
+    connect(dqIpAddress[i], &DotquadLib::Dotquad::Change, this, &frmOptions::UpdateEthernetButtons);
   }
 
   QLabel* profileLabel = AddLabel(page, QStringLiteral("IP Profile:"), labelLeft, 2550, 1335);
@@ -429,7 +429,7 @@ bool frmOptions::SetEthernetInfo() {
 
 void frmOptions::UpdateEthernetButtons() {
   bool filled = cboEthernet[0]->currentIndex() >= 0 && cboEthernet[1]->currentIndex() >= 0;
-  for (const Dotquad* field : dqIpAddress)
+  for (const DotquadLib::Dotquad* field : dqIpAddress)
     for (int p = 0; p < 4 && filled; ++p) filled = !field->PartAddress(p).isEmpty();
   for (int i = 1; i <= 3; ++i) cmdEthernet[i]->setEnabled(filled);
 }

@@ -21,7 +21,9 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+namespace DotquadLib {
 class Dotquad;
+}
 
 namespace Corvel_Project {
 class UDP;
@@ -88,7 +90,7 @@ class frmOptions : public QDialog {
 
   std::array<QPushButton*, 5> cmdEthernet{};
   std::array<QComboBox*, 2> cboEthernet{};
-  std::array<Dotquad*, 3> dqIpAddress{};
+  std::array<DotquadLib::Dotquad*, 3> dqIpAddress{};
   QLabel* lblStatus = nullptr;
   QLabel* lblRS232Only = nullptr;
   QLabel* lblRS232Port = nullptr;  // "COM1: /dev/ttyS0"

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "debuglog.h"
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "frmOptions.h"
 #include "msgbox.h"
 #include "settingsstore.h"

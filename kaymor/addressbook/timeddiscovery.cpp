@@ -3,8 +3,8 @@
 #include "addressbook.h"
 #include "busycursor.h"
 #include "controlproperties.h"
-#include "corvel_factory.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_factory.h>
+#include <corvel/corvel_udp.h>
 #include "debuglog.h"
 #include "settingsstore.h"
 

@@ -19,7 +19,7 @@
 #include "appinfo.h"
 #include "buddylabels.h"
 #include "debuglog.h"
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "frmAbout.h"
 #include "frmAddIP.h"
@@ -73,7 +73,7 @@ frmZAMKeyboard::frmZAMKeyboard(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle(QString::fromLatin1(kProgramTitle));
   AddAddressDialog = [this] { return frmAddIP::AddAddress(this, cboComPort); };
   // The address fields' warnings are the program's message boxes too.
-  Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
+  DotquadLib::Dotquad::SetWarningHandler([](const QString& title, const QString& text) {
     MsgBox(QApplication::activeWindow(), text, MsgButtons::Ok, MsgIcon::Exclamation, title);
   });
   BuildMenus();

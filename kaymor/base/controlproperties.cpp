@@ -1,7 +1,7 @@
 #include "controlproperties.h"
 
-#include "corvel_comboblock.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_comboblock.h>
+#include <corvel/corvel_udp.h>
 #include "settingsstore.h"
 
 namespace zam {

@@ -4,7 +4,7 @@
 // can set, say, a unit type filter there by hand.
 #include <QString>
 
-#include "propertybag.h"
+#include <corvel/propertybag.h>
 
 class QObject;
 

@@ -8,8 +8,8 @@
 #include "busycursor.h"
 #include "comboblock.h"
 #include "controlproperties.h"
-#include "corvel_comboblock.h"
-#include "corvel_factory.h"
+#include <corvel/corvel_comboblock.h>
+#include <corvel/corvel_factory.h>
 #include "debuglog.h"
 #include "eventpump.h"
 #include "unitlink.h"

@@ -5,9 +5,9 @@
 
 #include "PingIP.h"
 #include "comboblock.h"
-#include "corvel_comboblock.h"
-#include "corvel_factory.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_comboblock.h>
+#include <corvel/corvel_factory.h>
+#include <corvel/corvel_udp.h>
 #include "netnslab.h"
 #include "unitsimrun.h"
 #include "zamtcp.h"

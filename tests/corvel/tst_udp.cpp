@@ -10,7 +10,7 @@
 
 #include <sys/resource.h>
 
-#include "corvel_udp.h"
+#include <corvel/corvel_udp.h>
 #include "discoverymsg.h"
 #include "eventpump.h"
 #include "modNetwork.h"

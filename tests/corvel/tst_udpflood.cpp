@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "corvel_udp.h"
+#include <corvel/corvel_udp.h>
 #include "netnslab.h"
 #include "unitsimrun.h"
 

@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "frmAddIP.h"
 #include "msgbox.h"
 #include "privatenetns.h"
@@ -90,7 +90,7 @@ frmAddIP* TestAddIP::Open(const QStringList& items) {
 }
 
 void TestAddIP::Fill(frmAddIP* d, const Input& in) {
-  auto* dq = qobject_cast<Dotquad*>(d->dqNewIPAddress);
+  auto* dq = qobject_cast<DotquadLib::Dotquad*>(d->dqNewIPAddress);
   QVERIFY(dq);
   dq->SetFullAddress(in.address);
   const QString texts[4] = {in.model, in.serial, in.password, in.port};
@@ -102,7 +102,7 @@ void TestAddIP::fields() {
   frmAddIP* d = Open(kEmptyBox);
   QCOMPARE(zam::NewAddressEntry, QString());
   QCOMPARE(d->windowTitle(), QStringLiteral("Add IP Address"));
-  QVERIFY(qobject_cast<Dotquad*>(d->findChild<QWidget*>("dqNewIPAddress")));
+  QVERIFY(qobject_cast<DotquadLib::Dotquad*>(d->findChild<QWidget*>("dqNewIPAddress")));
   QCOMPARE(d->cmdOK->text(), QStringLiteral("&OK"));
   QCOMPARE(d->cmdCancel->text(), QStringLiteral("&Cancel"));
 

@@ -17,7 +17,7 @@
 
 #include <memory>
 
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "frmAddIP.h"
 #include "frmOptions.h"
@@ -125,7 +125,7 @@ class TestFieldsX11 : public QObject {
     QFETCH(QStringList, xdotool);
     QFETCH(QStringList, parts);
     std::unique_ptr<QDialog> dialog;
-    Dotquad* dq = nullptr;
+    DotquadLib::Dotquad* dq = nullptr;
     if (options) {
       auto* d = new frmOptions;
       dialog.reset(d);
@@ -134,7 +134,7 @@ class TestFieldsX11 : public QObject {
     } else {
       auto* d = new frmAddIP({"Add", "Clear", "Delete"});
       dialog.reset(d);
-      dq = qobject_cast<Dotquad*>(d->dqNewIPAddress);
+      dq = qobject_cast<DotquadLib::Dotquad*>(d->dqNewIPAddress);
     }
     QVERIFY(dq);
     QVERIFY(ShowFocused(dialog.get()));

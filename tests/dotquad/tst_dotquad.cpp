@@ -12,8 +12,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "dotquad.h"
-#include "propertybag.h"
+#include <dotquad/dotquad.h>
+#include <dotquad/propertybag.h>
 
 namespace {
 
@@ -75,7 +75,7 @@ class TestDotquad : public QObject {
   void Type(const QStringList& keys);
 
   std::unique_ptr<QWidget> window_;
-  Dotquad* dq_ = nullptr;
+  DotquadLib::Dotquad* dq_ = nullptr;
   QStringList titles_;
   QStringList warnings_;
 };
@@ -83,12 +83,12 @@ class TestDotquad : public QObject {
 void TestDotquad::init() {
   titles_.clear();
   warnings_.clear();
-  Dotquad::SetWarningHandler([this](const QString& title, const QString& text) {
+  DotquadLib::Dotquad::SetWarningHandler([this](const QString& title, const QString& text) {
     titles_ << title;
     warnings_ << text;
   });
   window_ = std::make_unique<QWidget>();
-  dq_ = new Dotquad(window_.get());
+  dq_ = new DotquadLib::Dotquad(window_.get());
   dq_->move(10, 10);
   window_->resize(200, 60);
   window_->show();
@@ -100,7 +100,7 @@ void TestDotquad::init() {
 void TestDotquad::cleanup() {
   window_.reset();
   dq_ = nullptr;
-  Dotquad::SetWarningHandler({});
+  DotquadLib::Dotquad::SetWarningHandler({});
 }
 
 int TestDotquad::FocusedBox() const {
@@ -355,7 +355,7 @@ void TestDotquad::partialAddressFollowsTheBoxes() {
 }
 
 void TestDotquad::changeRaisedForEveryBoxChange() {
-  QSignalSpy spy(dq_, &Dotquad::Change);
+  QSignalSpy spy(dq_, &DotquadLib::Dotquad::Change);
   Box(0)->setFocus();
   Type({"1"});
   QCOMPARE(spy.count(), 1);
@@ -368,7 +368,7 @@ void TestDotquad::changeRaisedForEveryBoxChange() {
 }
 
 void TestDotquad::defaultWarningIsModalExclamationBox() {
-  Dotquad::SetWarningHandler({});
+  DotquadLib::Dotquad::SetWarningHandler({});
   dq_->SetShowWarning(true);
   Box(0)->setFocus();
   bool seen = false;
@@ -385,7 +385,7 @@ void TestDotquad::defaultWarningIsModalExclamationBox() {
 }
 
 void TestDotquad::propertySettersMarkChanged() {
-  QSignalSpy spy(dq_, &Dotquad::PropertyChanged);
+  QSignalSpy spy(dq_, &DotquadLib::Dotquad::PropertyChanged);
   dq_->SetShowWarning(true);
   dq_->SetSubnetMask(true);
   dq_->SetFullAddress(QStringLiteral("10..3"));
@@ -411,8 +411,8 @@ void TestDotquad::propertyBagRoundTrip() {
   QCOMPARE(bag.values.value("SubnetMask").toBool(), true);
   QCOMPARE(bag.values.value("Version").toString(), QStringLiteral("2.00.2000"));  // not written
 
-  Dotquad loaded;
-  QSignalSpy spy(&loaded, &Dotquad::PropertyChanged);
+  DotquadLib::Dotquad loaded;
+  QSignalSpy spy(&loaded, &DotquadLib::Dotquad::PropertyChanged);
   loaded.ReadProperties(bag);
   QCOMPARE(loaded.FullAddress(), QStringLiteral("10.1.2.3"));
   QCOMPARE(loaded.PartAddress(), QStringList({"10", "1", "2", "3"}));
@@ -430,7 +430,7 @@ void TestDotquad::propertyBagRoundTrip() {
 
 void TestDotquad::propertyBagDefaults() {
   MapBag bag;
-  Dotquad loaded;
+  DotquadLib::Dotquad loaded;
   loaded.ReadProperties(bag);
   QCOMPARE(loaded.FullAddress(), QString());
   QCOMPARE(loaded.PartAddress(), QStringList({"", "", "", ""}));
@@ -445,7 +445,7 @@ void TestDotquad::propertyBagDefaults() {
 }
 
 void TestDotquad::fixedSize() {
-  const QSize expected(Dotquad::kWidthTwips / 15, Dotquad::kHeightTwips / 15);
+  const QSize expected(DotquadLib::Dotquad::kWidthTwips / 15, DotquadLib::Dotquad::kHeightTwips / 15);
   QCOMPARE(dq_->size(), expected);
   dq_->resize(400, 100);
   QCOMPARE(dq_->size(), expected);
@@ -472,7 +472,7 @@ void TestDotquad::factory() {
   QCOMPARE(control != nullptr, created);
   if (!control) return;
   QCOMPARE(control->parentWidget(), &parent);
-  QVERIFY(qobject_cast<Dotquad*>(control));
+  QVERIFY(qobject_cast<DotquadLib::Dotquad*>(control));
   for (int i = 0; i < 4; ++i)
     QVERIFY(control->findChild<QLineEdit*>(QStringLiteral("txtIPAddress(%1)").arg(i)));
   std::unique_ptr<QWidget> orphan(CreateDotquadControl(classId));

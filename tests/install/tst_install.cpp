@@ -95,7 +95,7 @@ class TestInstall : public QObject {
   void treeHoldsProgramLibrariesAndPictures() {
     for (const char* file : {"bin/kaymor", "bin/kaymor-unitsim"})
       QVERIFY2(QFileInfo(Installed(QString::fromLatin1(file))).isExecutable(), file);
-    // Versioned libraries, and the development link to the versioned name.
+    // Versioned libraries.
     const QString libdir = Installed(QStringLiteral(INSTALL_LIBDIR));
     for (const char* name : {"corvel", "dotquad"}) {
       const QFileInfo link(QStringLiteral("%1/lib%2.so.1").arg(libdir, QString::fromLatin1(name)));
@@ -105,9 +105,10 @@ class TestInstall : public QObject {
                    .hasMatch(),
                qPrintable(link.symLinkTarget()));
       QVERIFY(QFileInfo(link.symLinkTarget()).isFile());
+      // The development link names the versioned one, as a host's link picks it.
       const QFileInfo dev(QStringLiteral("%1/lib%2.so").arg(libdir, QString::fromLatin1(name)));
       QVERIFY2(dev.isSymLink(), qPrintable(dev.filePath()));
-      QCOMPARE(dev.canonicalFilePath(), QFileInfo(link.symLinkTarget()).canonicalFilePath());
+      QCOMPARE(QFileInfo(dev.symLinkTarget()).fileName(), link.fileName());
     }
     // Every picture the window names, readable at its size.
     for (const zam::layout::PictureFile& f : zam::layout::PictureFiles()) {

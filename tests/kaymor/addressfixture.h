@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "addressbook.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_udp.h>
 #include "frmZAMKeyboard.h"
 #include "timeddiscovery.h"
 

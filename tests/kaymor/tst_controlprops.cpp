@@ -1,7 +1,7 @@
 // The placed controls read their persisted properties from the settings store.
 #include "controlproperties.h"
-#include "corvel_comboblock.h"
-#include "corvel_udp.h"
+#include <corvel/corvel_comboblock.h>
+#include <corvel/corvel_udp.h>
 #include "kaymortest.h"
 #include "settingsstore.h"
 

@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "frmAddIP.h"
 #include "frmKeyboardMap.h"

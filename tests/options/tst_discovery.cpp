@@ -12,9 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "corvel_udp.h"
+#include <corvel/corvel_udp.h>
 #include "debuglog.h"
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "frmOptions.h"
 #include "addressfixture.h"

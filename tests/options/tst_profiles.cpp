@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "dotquad.h"
+#include <dotquad/dotquad.h>
 #include "frmOptions.h"
 #include "kaymortest.h"
 #include "profiles.h"

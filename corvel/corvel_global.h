@@ -1,8 +1,0 @@
-#pragma once
-#include <QtGlobal>
-
-#if defined(CORVEL_BUILD)
-#define CORVEL_EXPORT Q_DECL_EXPORT
-#else
-#define CORVEL_EXPORT Q_DECL_IMPORT
-#endif
