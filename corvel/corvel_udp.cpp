@@ -43,6 +43,7 @@ class Q_DECL_HIDDEN UDP::Private {
   qint32 remotePort_ = kDefaultRemotePort;
   QString unitIdFilter_ = kDefaultUnitIDFilter;
   quint8 state_ = 0;
+  int requestsPerAddress_ = kRequestsPerAddress;
   QList<zam::DISCOVER_UDP_INFO> units_;
   qint32 lastReplyType_ = 0;
   zam::DISCOVER_SET_IP_REQ working_;
@@ -62,6 +63,10 @@ UDP::~UDP() = default;
 QString UDP::UnitIDFilter() const { return d->unitIdFilter_; }
 qint32 UDP::RemotePort() const { return d->remotePort_; }
 quint8 UDP::State() const { return d->state_; }
+
+int UDP::RequestsPerAddress() const { return d->requestsPerAddress_; }
+
+void UDP::SetRequestsPerAddress(int count) { d->requestsPerAddress_ = count < 1 ? 1 : count; }
 
 void UDP::SetUnitIDFilter(const QString& filter) {
   d->unitIdFilter_ = filter;
@@ -170,7 +175,7 @@ void UDP::Discovery(QList<zam::DISCOVER_UDP_INFO>& UnitList) {
   d->units_.clear();
   d->lastReplyType_ = 0;
   d->ForEachLocalAddress([this] {
-    for (int i = 0; i < kRequestsPerAddress; ++i) {
+    for (int i = 0; i < d->requestsPerAddress_; ++i) {
       zam::PumpEvents();
       d->SendUdpRequest(zam::DISCOVERY_REQUEST);
       zam::PumpFor(kRequestGapMs);

@@ -44,7 +44,8 @@ expect() {
     grep -qxE "$path" <<<"$listing" || fail "$package lacks $path"
   done
 }
-expect kaymor /usr/bin/kaymor "/usr/lib/$multiarch/kaymor/kaymor_video.so" /usr/share/man/man1/kaymor.1.gz \
+expect kaymor /usr/bin/kaymor /usr/bin/kaymorctl /usr/share/man/man1/kaymorctl.1.gz \
+  /usr/share/bash-completion/completions/kaymorctl "/usr/lib/$multiarch/kaymor/kaymor_video.so" /usr/share/man/man1/kaymor.1.gz \
   /usr/share/applications/com.vantrel.kaymor.desktop /usr/share/metainfo/com.vantrel.kaymor.metainfo.xml \
   /usr/share/icons/hicolor/256x256/apps/kaymor.png '/usr/share/kaymor/Images/.+'
 expect kaymor-unitsim /usr/bin/kaymor-unitsim /usr/share/man/man1/kaymor-unitsim.1.gz

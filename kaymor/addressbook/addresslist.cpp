@@ -81,7 +81,7 @@ int AddressList::FindForDelete(const QString& remembered) const {
   return -1;
 }
 
-void LoadStoredAddresses(AddressList& list) {
+void LoadStoredAddresses(AddressList& list, SlotUpgrade upgrade) {
   const int total = GetSetting(setting::AddressCount).toInt();
   if (total == 0) return;
   list.Clear();
@@ -94,7 +94,7 @@ void LoadStoredAddresses(AddressList& list) {
     s = TrimFields(s, ",");
     if (s.split(',').size() == 3) {
       s += QStringLiteral(",%1,%2").arg(kDefaultPassword, kDefaultPort);
-      SaveSetting(kSection, key, s);
+      if (upgrade == SlotUpgrade::Store) SaveSetting(kSection, key, s);
     }
     list.Insert(s);
   }

@@ -41,8 +41,10 @@ class AddressList {
 
 // Store side, section "IPAddressList".
 // Reads Total and IP0.. into list (unchanged when Total is 0), trimming every
-// entry and upgrading three-field entries with ",qmpv,1024" in their slot.
-void LoadStoredAddresses(AddressList& list);
+// entry and upgrading three-field entries with ",qmpv,1024", in their slot
+// too unless upgrade is InMemory.
+enum class SlotUpgrade { Store, InMemory };
+void LoadStoredAddresses(AddressList& list, SlotUpgrade upgrade = SlotUpgrade::Store);
 // Writes Total, removes IP0 to IP254, writes IP0.. in list order.
 void SaveStoredAddresses(const AddressList& list);
 

@@ -19,6 +19,7 @@
 #include "appinfo.h"
 #include "buddylabels.h"
 #include "debuglog.h"
+#include "debuglogbox.h"
 #include <dotquad/dotquad.h>
 #include "eventpump.h"
 #include "frmAbout.h"
@@ -31,6 +32,7 @@
 #include "keypollgate.h"
 #include "pckeyboard.h"
 #include "pictures.h"
+#include "screendpi.h"
 #include "settingsstore.h"
 #include "singleinstance.h"
 #include "twips.h"
@@ -283,7 +285,7 @@ bool frmZAMKeyboard::Form_Load(const QStringList& arguments) {
   lblVersion->setText(QStringLiteral(" V") + VersionText(true));
   if (HasDebugSwitch(arguments)) {
     setWindowTitle(QString::fromLatin1(kProgramTitle) + QStringLiteral(" V") + VersionText(true));
-    OpenDebugLog(txtDebug);
+    OpenDebugLogInBox(txtDebug);
   }
 
   ShowKeyboardPanel(LastUsedType());

@@ -1,15 +1,8 @@
 #include "appinfo.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "version.h"
 
 namespace zam {
-
-namespace {
-int (*dpiSource)() = nullptr;
-}
 
 QString VersionText(bool withRevision) {
   QString text = QStringLiteral("%1.%2")
@@ -18,13 +11,5 @@ QString VersionText(bool withRevision) {
   if (withRevision) text += QStringLiteral(".%1").arg(KAYMOR_VERSION_REVISION, 4, 10, QLatin1Char('0'));
   return text;
 }
-
-int GetScreenDPI() {
-  if (dpiSource) return dpiSource();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  return screen ? qRound(screen->logicalDotsPerInchX()) : 96;
-}
-
-void SetScreenDpiSource(int (*source)()) { dpiSource = source; }
 
 }  // namespace zam

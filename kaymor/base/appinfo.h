@@ -10,8 +10,4 @@ inline constexpr auto kProgramTitle = "Vantrel";
 // "1.01.1004" with the revision, "1.01" without.
 QString VersionText(bool withRevision);
 
-// Horizontal logical dots per inch of the primary screen; tests may replace it.
-int GetScreenDPI();
-void SetScreenDpiSource(int (*source)());
-
 }  // namespace zam

@@ -5,13 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QPlainTextEdit>
-#include <QPointer>
 #include <QStandardPaths>
-#include <QTextCursor>
 
 #include "eventpump.h"
-#include "pictures.h"
+#include "datafolders.h"
 
 namespace zam {
 
@@ -19,7 +16,7 @@ namespace {
 struct LogState {
   bool on = false;
   QFile file;
-  QPointer<QPlainTextEdit> box;
+  DebugLogEcho echo;
 };
 LogState& State() {
   static LogState s;
@@ -56,10 +53,10 @@ QString DebugLogPath() {
          QStringLiteral(".log");
 }
 
-void OpenDebugLog(QPlainTextEdit* box) {
+void OpenDebugLog(DebugLogEcho echo) {
   LogState& s = State();
   s.on = true;
-  s.box = box;
+  s.echo = std::move(echo);
   if (s.file.isOpen()) s.file.close();
   s.file.setFileName(DebugLogPath());
   s.file.open(QIODevice::WriteOnly | QIODevice::Append);
@@ -69,7 +66,7 @@ void CloseDebugLog() {
   LogState& s = State();
   s.on = false;
   if (s.file.isOpen()) s.file.close();
-  s.box = nullptr;
+  s.echo = nullptr;
 }
 
 bool DebugMode() { return State().on; }
@@ -82,12 +79,7 @@ void WriteDebugLog(const QString& text) {
     s.file.write((line + QStringLiteral("\r\n")).toLocal8Bit());
     s.file.flush();
   }
-  if (s.box) {
-    // Newest on top; inserting at the start keeps a long log cheap.
-    QTextCursor cursor(s.box->document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.insertText(line + '\n');
-  }
+  if (s.echo) s.echo(line);
 }
 
 void Delay(int amount, bool inMilliseconds) {

@@ -1,10 +1,11 @@
 #pragma once
 // The debug log ("/debug" on the command line): time-stamped lines to a file
-// beside the program and, newest first, to the window's txtDebug box.
+// beside the program and to an echo, the window's txtDebug box (see
+// debuglogbox.h).
 #include <QString>
 #include <QTime>
 
-class QPlainTextEdit;
+#include <functional>
 
 namespace zam {
 
@@ -21,18 +22,20 @@ QString ProgramDataFolder();
 // ProgramDataFolder() + program file name without extension + ".log".
 QString DebugLogPath();
 
-// Turns debug mode on: opens the log file for appending (created when missing).
-void OpenDebugLog(QPlainTextEdit* box);
+// Turns debug mode on: opens the log file for appending (created when
+// missing); echo, when given, receives each line as well.
+using DebugLogEcho = std::function<void(const QString& line)>;
+void OpenDebugLog(DebugLogEcho echo = {});
 // Closes the log file and leaves debug mode.
 void CloseDebugLog();
 bool DebugMode();
 
-// In debug mode writes one line (CR LF) to the file and on top of the box;
+// In debug mode writes one line (CR LF) to the file and to the echo;
 // does nothing otherwise. Write errors lose the line.
 void WriteDebugLog(const QString& text);
 
 // Waits amount milliseconds (seconds when inMilliseconds is false) while
-// window events run.
+// events run.
 void Delay(int amount, bool inMilliseconds = true);
 
 }  // namespace zam

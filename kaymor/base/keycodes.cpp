@@ -264,4 +264,47 @@ QString SPIKeyName(int code) { return Lookup(kSpiTable, code); }
 
 QString VKeyName(int code) { return Lookup(kVTable, code); }
 
+namespace {
+constexpr NamedKey kNamedKeys[] = {
+    {"record", keys::Record},
+    {"play", keys::Play},
+    {"reverse", keys::PlayBackward},
+    {"stop", keys::Stop},
+    {"pause", keys::Pause},
+    {"search", keys::Search},
+    {"speed-up", keys::SpeedUp},
+    {"speed-down", keys::SpeedDown},
+    {"enter", keys::Enter},
+    {"menu", keys::Menu},
+    {"rewind", keys::Rewind},
+    {"still-advance", keys::StillAdvance},
+    {"fast-forward", keys::FastForward},
+    {"still-back", keys::StillBack},
+    {"zoom", keys::Zoom},
+    {"sequence", keys::Sequence},
+    {"cam1", keys::Camera(1, false)},
+    {"cam2", keys::Camera(2, false)},
+    {"cam3", keys::Camera(3, false)},
+    {"cam4", keys::Camera(4, false)},
+    {"quad", keys::Quad},
+    {"ipcam1", keys::IpCamera(1)},
+    {"ipcam2", keys::IpCamera(2)},
+    {"alarm-release", keys::AlarmRelease},
+    {"alarm", keys::Alarm},
+    {"alarm-cam1", keys::Camera(1, true)},
+    {"alarm-cam2", keys::Camera(2, true)},
+    {"alarm-cam3", keys::Camera(3, true)},
+    {"alarm-cam4", keys::Camera(4, true)},
+    {"alarm-sequence", keys::AlarmSequence},
+};
+}  // namespace
+
+std::span<const NamedKey> NamedKeys() { return kNamedKeys; }
+
+std::optional<KeyPair> KeyByName(const QString& name) {
+  for (const NamedKey& k : kNamedKeys)
+    if (name == QLatin1String(k.name)) return k.pair;
+  return std::nullopt;
+}
+
 }  // namespace zam

@@ -3,6 +3,9 @@
 // pair each panel key sends.
 #include <QString>
 
+#include <optional>
+#include <span>
+
 namespace zam {
 
 // SPI4 set (Ethernet).
@@ -94,5 +97,16 @@ constexpr KeyPair Camera(int n, bool alarmMode) {
 // IP camera n = 1, 2.
 constexpr KeyPair IpCamera(int n) { return KeyPair{0x98 + n, 0xB0 + n}; }
 }  // namespace keys
+
+// A panel key by its stable lower-case name ("record", "speed-up",
+// "alarm-cam2"), as scripts give it.
+struct NamedKey {
+  const char* name;
+  KeyPair pair;
+};
+// Every named key, in panel order.
+std::span<const NamedKey> NamedKeys();
+// The key of a name (exact, lower case); nullopt for any other text.
+std::optional<KeyPair> KeyByName(const QString& name);
 
 }  // namespace zam

@@ -49,14 +49,22 @@ SerialAdapter::SerialAdapter(QObject* parent) : QObject(parent) {
 void SerialAdapter::SetCommPort(int n) {
   if (port_.isOpen()) return;
   number_ = n;
+  device_.clear();
+}
+
+void SerialAdapter::SetDevice(const QString& path) {
+  if (port_.isOpen()) return;
+  device_ = path;
 }
 
 bool SerialAdapter::Open() {
   openFailure_.clear();
   if (port_.isOpen()) return true;
   permissionDenied_ = false;
-  const QString device = ComPortDevice(number_);
+  const QString device = Device();
   const QString com = QStringLiteral("COM%1").arg(number_);
+  // " for COMn" after the device when a number chose it.
+  const QString forCom = device_.isEmpty() ? QStringLiteral(" for ") + com : QString();
   if (device.isEmpty()) {
     openFailure_ = QStringLiteral("no device for ") + com;
     return false;
@@ -70,13 +78,13 @@ bool SerialAdapter::Open() {
   permissionDenied_ = OpenDeniedByPermission(port_);
   switch (port_.error()) {
     case QSerialPort::DeviceNotFoundError:
-      openFailure_ = QStringLiteral("no device %1 for %2").arg(device, com);
+      openFailure_ = QStringLiteral("no device %1%2").arg(device, forCom);
       break;
     case QSerialPort::PermissionError:
-      openFailure_ = QStringLiteral("permission denied on %1 for %2").arg(device, com);
+      openFailure_ = QStringLiteral("permission denied on %1%2").arg(device, forCom);
       break;
     default:
-      openFailure_ = QStringLiteral("%1 on %2 for %3").arg(port_.errorString().toLower(), device, com);
+      openFailure_ = QStringLiteral("%1 on %2%3").arg(port_.errorString().toLower(), device, forCom);
       break;
   }
   return false;

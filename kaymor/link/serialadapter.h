@@ -26,10 +26,12 @@ class SerialAdapter : public QObject {
 
   void SetCommPort(int n);
   int CommPort() const { return number_; }
+  // A device path ("/dev/ttyUSB0") instead of a COM number; empty for the number.
+  void SetDevice(const QString& path);
   // Opens the device of the current number; false on any error.
   bool Open();
-  // The device of the current number.
-  QString Device() const { return ComPortDevice(number_); }
+  // The device set, else that of the current number.
+  QString Device() const { return device_.isEmpty() ? ComPortDevice(number_) : device_; }
   // After a failed Open(): the user may not open the device.
   bool PermissionDenied() const { return permissionDenied_; }
   // Why the last Open failed, with the device and port name
@@ -53,6 +55,7 @@ class SerialAdapter : public QObject {
  private:
   QSerialPort port_;
   int number_ = 0;
+  QString device_;
   bool permissionDenied_ = false;
   QString openFailure_;
 };

@@ -13,10 +13,6 @@
 namespace zam {
 
 namespace {
-constexpr int kLoginWaitS = 5;
-constexpr int kStatusWaitS = 5;
-constexpr int kLedWaitS = 2;
-constexpr int kRebootWaitS = 5;
 constexpr int kConnectWaitMs = 5000;
 constexpr int kDetectWaitMs = 5000;
 constexpr int kLedSerialWaitMs = 300;
@@ -111,7 +107,7 @@ bool UnitLink::ConnectionRequest(const QString& host, const QString& password, c
   }
   bool result = false;
   if (SendTCPMsg(ZAM_CONNECTION_REQUEST, password))
-    result = WaitForMsgType(ZAM_CONNECTION_RESPONSE, kLoginWaitS);
+    result = WaitForMsgType(ZAM_CONNECTION_RESPONSE, UnitLink::kLoginWaitS);
   if (!result) return false;
   const auto reply = ParseLoginReply(ReplyFrame);
   if (!reply) return false;
@@ -163,12 +159,12 @@ void UnitLink::ReadUnitInfo() {
       UnitInfo.ModelID = info->modelId;
     }
   }
-  SaveSetting(setting::WindowBaudRate, QString::number(baud));
+  if (BaudRateMemory == RateMemory::Save) SaveSetting(setting::WindowBaudRate, QString::number(baud));
 }
 
 void UnitLink::DetectUnit(bool ethernet) {
   if (ethernet) {
-    if (SendTCPMsg(ZAM_STATUS_REQUEST)) WaitForMsgType(ZAM_STATUS_RESPONSE, kStatusWaitS);
+    if (SendTCPMsg(ZAM_STATUS_REQUEST)) WaitForMsgType(ZAM_STATUS_RESPONSE, UnitLink::kStatusWaitS);
     return;
   }
   ReadUnitInfo();
@@ -208,7 +204,7 @@ UnitLink::LedReply UnitLink::RequestLedTcp() {
   LedReply r;
   if (!SendTCPMsg(ZAM_LED_STATUS_REQUEST)) return r;
   r.outcome = LedReply::NoReply;
-  if (!WaitForMsgType(ZAM_LED_STATUS_RESPONSE, kLedWaitS)) return r;
+  if (!WaitForMsgType(ZAM_LED_STATUS_RESPONSE, UnitLink::kLedWaitS)) return r;
   const auto bits = ParseLedReply(ReplyFrame);
   if (!bits) return r;
   r.outcome = LedReply::Reply;
@@ -238,7 +234,7 @@ bool UnitLink::RebootUnit(bool ethernet) {
     return SendCOMMsg(SerialWriteBlock, 0, kBlockReboot, data);
   }
   if (!SendTCPMsg(ZAM_REBOOT_REQUEST)) return false;
-  return WaitForMsgType(ZAM_REBOOT_RESPONSE, kRebootWaitS);
+  return WaitForMsgType(ZAM_REBOOT_RESPONSE, UnitLink::kRebootWaitS);
 }
 
 }  // namespace zam

@@ -38,6 +38,17 @@ class UnitLink : public QObject {
  public:
   explicit UnitLink(QObject* parent = nullptr);
 
+  // How long each TCP request waits for its reply, in seconds.
+  static constexpr int kLoginWaitS = 5;
+  static constexpr int kStatusWaitS = 5;
+  static constexpr int kLedWaitS = 2;
+  static constexpr int kRebootWaitS = 5;
+
+  // Whether the serial baud search stores the rate it found (the window
+  // does; a command-line run leaves the settings file alone).
+  enum class RateMemory { Save, ReadOnly };
+  RateMemory BaudRateMemory = RateMemory::Save;
+
   TcpAdapter wskClient;
   SerialAdapter MSComm1;
   FrameAssembler RxUUTTCP{FrameAssembler::Rule::Keyboard};
@@ -67,7 +78,8 @@ class UnitLink : public QObject {
                          QString& errMsg);
   // Identifies the unit over the link of the window: ethernet or serial.
   void DetectUnit(bool ethernet);
-  // Serial: finds the baud rate and reads the info block into UnitInfo.
+  // Serial: finds the baud rate (the stored one first) and reads the info
+  // block into UnitInfo.
   void ReadUnitInfo();
 
   // Serial: waits at most timeoutMs for exactly 16 bytes and reads them.

@@ -5,8 +5,11 @@
 # tree on their paths. The discovery example then runs in a network
 # namespace of its own, where it has nobody to ask.
 # usage: examples.sh <cmake> <build dir> <source dir> <libdir relative to the prefix>
+#                    <C++ compiler> <compiler flags> <linker flags>
+# The examples get the build's compiler and flags, so that a sanitizer build's
+# libraries find their run-time library in the examples too.
 set -euo pipefail
-cmake="$1" build="$2" source="$3" libdir="$4"
+cmake="$1" build="$2" source="$3" libdir="$4" cxx="$5" cxxflags="${6:-}" ldflags="${7:-}"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 prefix="$scratch/prefix"
@@ -30,12 +33,15 @@ for example in discover:corvel addressfield:dotquad; do
   library="${example#*:}" example="${example%%:*}"
   # CMake: only the scratch prefix (and the system) is searched.
   "$cmake" -S "$source/examples/$example" -B "$scratch/$example-cmake" \
-    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >"$scratch/log" 2>&1 ||
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
+    -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    >"$scratch/log" 2>&1 ||
     { cat "$scratch/log"; exit 1; }
   "$cmake" --build "$scratch/$example-cmake" >"$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }
   # pkg-config: a copy of the folder, built by its Makefile.
   cp -r "$source/examples/$example" "$scratch/$example-pc"
-  PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" make -s -C "$scratch/$example-pc" >"$scratch/log" 2>&1 ||
+  PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" make -s -C "$scratch/$example-pc" \
+    CXX="$cxx" CXXFLAGS="-O1 $cxxflags" LDFLAGS="$ldflags" >"$scratch/log" 2>&1 ||
     { cat "$scratch/log"; exit 1; }
   for binary in "$scratch/$example-cmake/$example" "$scratch/$example-pc/$example"; do
     [ -x "$binary" ] || { echo "not built: $binary"; exit 1; }

@@ -83,6 +83,18 @@ class TestInstall : public QObject {
     return env;
   }
 
+  // The installed manual page renders without warnings and holds text.
+  void CheckManPage(const QString& file, const QString& text) {
+    const QString man = Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/") + file);
+    QVERIFY2(QFileInfo(man).isFile(), qPrintable(man));
+    if (QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) return;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+    const Run r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
+    QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY(r.out.contains(text));
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(scratch_.isValid());
@@ -143,20 +155,8 @@ class TestInstall : public QObject {
     r = RunProgram(QStringLiteral("appstreamcli"), {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
     QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
 
-    // Each program's manual page, clean for man and saying what the program reads.
-    const QList<std::pair<const char*, const char*>> pages{{"kaymor", "XDG_CONFIG_HOME"},
-                                                           {"kaymor-unitsim", "SIGTERM"}};
-    for (const auto& [page, mention] : pages) {
-      const QString man =
-          Installed(QStringLiteral(INSTALL_MANDIR) + QStringLiteral("/man1/%1.1.gz").arg(QString::fromLatin1(page)));
-      QVERIFY2(QFileInfo(man).isFile(), page);
-      if (QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty()) continue;
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
-      r = RunProgram(QStringLiteral("man"), {QStringLiteral("--warnings"), QStringLiteral("-l"), man}, env);
-      QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), qPrintable(r.err));
-      QVERIFY2(r.out.contains(QLatin1String(mention)), page);
-    }
+    CheckManPage(QStringLiteral("kaymor.1.gz"), QStringLiteral("XDG_CONFIG_HOME"));
+    CheckManPage(QStringLiteral("kaymor-unitsim.1.gz"), QStringLiteral("SIGTERM"));
   }
 
   void commandLineWithoutDisplay_data() {
@@ -188,6 +188,33 @@ class TestInstall : public QObject {
     const auto dotAll = QRegularExpression::DotMatchesEverythingOption;
     QVERIFY2(QRegularExpression(out, dotAll).match(r.out).hasMatch(), qPrintable(r.out));
     QVERIFY2(QRegularExpression(err, dotAll).match(r.err).hasMatch(), qPrintable(r.err));
+  }
+
+  // The command line runs without a display and loads no display library;
+  // its manual page and completion are installed with it.
+  void commandLineProgramIsInstalledWithoutDisplayLibraries() {
+    const QString ctl = Installed(QStringLiteral("bin/kaymorctl"));
+    QVERIFY(QFileInfo(ctl).isExecutable());
+    Run r = RunProgram(ctl, {QStringLiteral("--version")}, NoDisplay());
+    QVERIFY2(r.exitCode == 0 && r.out.startsWith(QLatin1String("kaymorctl 1.")), qPrintable(r.out + r.err));
+    r = RunProgram(QStringLiteral("ldd"), {ctl}, NoDisplay());
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains(QLatin1String("libcorvel.so.1 => ") + prefix_), qPrintable(r.out));
+    for (const char* gui : {"libQt6Gui", "libQt6Widgets", "libX11", "libxcb", "libwayland", "libGL"})
+      QVERIFY2(!r.out.contains(QLatin1String(gui)), gui);
+
+    CheckManPage(QStringLiteral("kaymorctl.1.gz"), QStringLiteral("KAYMOR_PASSWORD"));
+    // The completion offers the commands and the key names.
+    const QString completion = Installed(QStringLiteral("share/bash-completion/completions/kaymorctl"));
+    QVERIFY(QFileInfo(completion).isFile());
+    const QString script = QStringLiteral(
+        "_init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}; "
+        "words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; }; _filedir() { :; }; source \"$1\"; "
+        "COMP_WORDS=(kaymorctl --json keys 10.0.0.5 alarm-c); COMP_CWORD=4; _kaymorctl; echo \"${COMPREPLY[*]}\"; "
+        "COMP_WORDS=(kaymorctl ser); COMP_CWORD=1; _kaymorctl; echo \"${COMPREPLY[*]}\"");
+    r = RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), script, QStringLiteral("bash"), completion});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out, QStringLiteral("alarm-cam1 alarm-cam2 alarm-cam3 alarm-cam4\nserial\n"));
   }
 
   void installedProgramFindsLibrariesAndPictures() {

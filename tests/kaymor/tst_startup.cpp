@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "appinfo.h"
+#include "screendpi.h"
 #include "eventpump.h"
 #include "kaymortest.h"
 #include "singleinstance.h"

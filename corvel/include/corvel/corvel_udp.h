@@ -58,6 +58,12 @@ class CORVEL_EXPORT UDP : public QObject {
   void SetRemotePort(qint32 port);
   /// 1 while a request series runs, else 0. Raises no event.
   quint8 State() const;
+  /// Discovery requests sent from each local address, a second apart (kRequestsPerAddress
+  /// unless set). Raises no event.
+  int RequestsPerAddress() const;
+  /// Sets the requests sent from each local address by Discovery (at least 1). Raises no
+  /// event.
+  void SetRequestsPerAddress(int count);
 
   /// Takes RemotePort and UnitIDFilter from the host's bag (defaults when missing). Raises no
   /// event.

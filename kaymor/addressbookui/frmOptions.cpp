@@ -27,6 +27,7 @@
 #include "eventpump.h"
 #include "fieldfilter.h"
 #include "msgbox.h"
+#include "networkpage.h"
 #include "serialadapter.h"
 #include "settingsstore.h"
 #include "zamserial.h"
@@ -47,12 +48,6 @@ QLabel* AddLabel(QWidget* parent, const QString& text, int left, int top, int wi
   return label;
 }
 
-constexpr int kReadTimeoutMs = 5000;
-constexpr int kPortMsgGapMs = 100;
-constexpr quint8 kRebootCommand = 1;
-constexpr quint8 kAfterWriteCommand = 0;
-constexpr int kPortCommandKind = 5;
-constexpr int kBlockReadKind = 2;
 
 const QString kSearching = QStringLiteral("Searching...");
 const QString kDiscover = QStringLiteral("Discover");
@@ -380,19 +375,8 @@ void frmOptions::ClosePortAfter() {
   MSComm1->Close();
 }
 
-bool frmOptions::SendPortMsg(int kind, quint8 code, quint8 block) {
-  if (!MSComm1->IsOpen()) return false;
-  const bool written = MSComm1->Write(BuildPortMessage(kind, code, block));
-  Delay(kPortMsgGapMs);
-  return written;
-}
-
 bool frmOptions::GetEthernetInfo() {
-  SendPortMsg(kBlockReadKind, 0, kBlockSettings);
-  // Exactly one block: a longer answer is not the unit's settings.
-  const bool arrived =
-      PumpUntil([this] { return MSComm1->IsOpen() && MSComm1->InBufferCount() == kSerialReplySize; }, kReadTimeoutMs);
-  const auto block = arrived ? ParseSettingsBlock(MSComm1->Read(kSerialReplySize)) : std::nullopt;
+  const auto block = NetworkPage(*MSComm1).Read();
   if (!block) {
     lblStatus->setText(QStringLiteral("Timeout"));
     return false;
@@ -417,14 +401,9 @@ bool frmOptions::SetEthernetInfo() {
       parts[f][p] = static_cast<quint8>(value);
     }
   }
-  const QByteArray message =
-      BuildSettingsWrite(static_cast<quint8>(cboEthernet[0]->currentIndex()),
-                         static_cast<quint8>(cboEthernet[1]->currentIndex()), parts[0], parts[1], parts[2]);
-  // Nothing was written since the port opened: only stale input is dropped.
-  MSComm1->ClearBuffers();
-  if (!MSComm1->Write(message)) return false;
-  Delay(kPortMsgGapMs);
-  return SendPortMsg(kPortCommandKind, kAfterWriteCommand, kBlockReboot);
+  return NetworkPage(*MSComm1).Write(static_cast<quint8>(cboEthernet[0]->currentIndex()),
+                                     static_cast<quint8>(cboEthernet[1]->currentIndex()), parts[0], parts[1],
+                                     parts[2]);
 }
 
 void frmOptions::UpdateEthernetButtons() {
@@ -466,7 +445,7 @@ void frmOptions::cmdEthernet_Click(int index) {
         lblStatus->setText(QStringLiteral("Could not set the Ethernet settings"));
       } else {
         lblStatus->setText(QStringLiteral("Ethernet settings were set to unit successfully."));
-        SendPortMsg(kPortCommandKind, kRebootCommand, kBlockReboot);
+        NetworkPage(*MSComm1).Reboot();
         const QString ip = dqIpAddress[0]->FullAddress();
         const QString line = QStringList{ip, dqIpAddress[1]->FullAddress(), dqIpAddress[2]->FullAddress(),
                                          QString::number(cboEthernet[0]->currentIndex()),
@@ -497,7 +476,7 @@ void frmOptions::cmdEthernet_Click(int index) {
     }
     case 4:  // Reboot
       if (!OpenPortFor()) return;
-      SendPortMsg(kPortCommandKind, kRebootCommand, kBlockReboot);
+      NetworkPage(*MSComm1).Reboot();
       lblStatus->setText(QStringLiteral("Reboot request was sent to the unit."));
       ClosePortAfter();
       return;

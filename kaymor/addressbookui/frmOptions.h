@@ -68,9 +68,6 @@ class frmOptions : public QDialog {
   void cmdEthernet_Click(int index);
   bool GetEthernetInfo();
   bool SetEthernetInfo();
-  // Writes one settings page message when the port is open, then waits
-  // 100 ms; false when it could not be written.
-  bool SendPortMsg(int kind, quint8 code, quint8 block);
   void UpdateEthernetButtons();
 
   ETHERNET_SETTINGS EthernetSettings;

@@ -1,0 +1,459 @@
+// kaymorctl as scripts run it: a process with its own settings folder,
+// against the unit simulator on loopback (TCP), on a pseudo-terminal
+// (RS-232) and inside namespaces of the test's own (UDP). Each row gives the
+// command line, the exit status and what standard output must hold; with
+// --json the output is parsed.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+#include "netnslab.h"
+#include "unitsimrun.h"
+#include "zamserial.h"
+#include "zamtcp.h"
+
+namespace {
+
+const QString kCtl = QStringLiteral(KAYMOR_BIN_DIR "/kaymorctl");
+
+struct Result {
+  int exit = -1;
+  QByteArray out, err;
+  QJsonDocument json() const { return QJsonDocument::fromJson(out); }
+};
+
+// A loopback port nobody listens on.
+quint16 ClosedPort() {
+  QTcpServer server;
+  server.listen(QHostAddress::LocalHost);
+  return server.serverPort();
+}
+
+}  // namespace
+
+class TestKaymorctl : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void unitCommands_data();
+  void unitCommands();
+  void keysReachTheUnitInOrder();
+  void ledsWatchUntilInterrupted();
+  void unitByAddressBookEntry_data();
+  void unitByAddressBookEntry();
+  void settingsFileIsNeverWritten();
+  void usage_data();
+  void usage();
+  void serialLine_data();
+  void serialLine();
+  void discoverAndSetIp_data();
+  void discoverAndSetIp();
+
+ private:
+  // Runs kaymorctl with its settings folder in dir_, inside a namespace of
+  // the lab when ns is given.
+  Result Ctl(const QStringList& args, const QString& ns = {}, const QStringList& env = {});
+  void WriteSettings(const QString& text);
+  QString SettingsPath() const { return dir_.filePath(QStringLiteral("config/Vantrel/Vantrel.ini")); }
+  // Checks the exit status and the output of a row.
+  void Check(const Result& r, int exit, const QString& expect, bool json);
+
+  QTemporaryDir dir_;
+  std::unique_ptr<NetnsLab> lab_;
+  QString why_;
+};
+
+Result TestKaymorctl::Ctl(const QStringList& args, const QString& ns, const QStringList& env) {
+  QProcess p;
+  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+  e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.filePath(QStringLiteral("config")));
+  e.insert(QStringLiteral("XDG_DATA_HOME"), dir_.filePath(QStringLiteral("data")));
+  e.remove(QStringLiteral("KAYMOR_PASSWORD"));
+  for (const QString& kv : env) e.insert(kv.section('=', 0, 0), kv.section('=', 1));
+  p.setProcessEnvironment(e);
+  if (ns.isEmpty())
+    p.start(kCtl, args);
+  else
+    p.start(QStringLiteral("ip"), QStringList{"netns", "exec", lab_->Name(ns), kCtl} + args);
+  Result r;
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = p.readAllStandardOutput();
+  r.err = p.readAllStandardError();
+  return r;
+}
+
+void TestKaymorctl::WriteSettings(const QString& text) {
+  QDir().mkpath(QFileInfo(SettingsPath()).path());
+  QFile f(SettingsPath());
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(text.toUtf8());
+}
+
+void TestKaymorctl::Check(const Result& r, int exit, const QString& expect, bool json) {
+  QVERIFY2(r.exit == exit, qPrintable(QStringLiteral("exit %1, expected %2; stdout [%3] stderr [%4]")
+                                          .arg(r.exit)
+                                          .arg(exit)
+                                          .arg(QString::fromLocal8Bit(r.out), QString::fromLocal8Bit(r.err))));
+  if (json) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, r.out.constData());
+    if (exit != 0) {
+      // On failure the document is the error object alone.
+      QCOMPARE(doc.object().keys(), QStringList{"error"});
+      QVERIFY2(doc.object().value("error").toString().contains(expect), r.out.constData());
+      QVERIFY(r.err.contains(expect.toLocal8Bit()));
+    } else {
+      QVERIFY2(QString::fromUtf8(doc.toJson(QJsonDocument::Compact)).contains(expect), r.out.constData());
+    }
+    return;
+  }
+  // A failure's reason is on standard error, an answer on standard output.
+  const QByteArray where = exit == 0 ? r.out : r.err;
+  QVERIFY2(QString::fromLocal8Bit(where).contains(expect), where.constData());
+}
+
+void TestKaymorctl::initTestCase() {
+  QVERIFY(QFileInfo::exists(kCtl));
+  why_ = NetnsLab::Unavailable();
+  if (!why_.isEmpty()) return;
+  lab_ = std::make_unique<NetnsLab>();
+  // K: the program on a bridge with two units; L: loopback alone.
+  bool ok = lab_->Add("K") && lab_->Add("L") && lab_->Ip("K", "link add br0 type bridge") &&
+            lab_->Ip("K", "addr add 10.79.0.1/24 dev br0") && lab_->Ip("K", "link set br0 up");
+  for (int i = 1; ok && i <= 2; ++i) {
+    const QString role = QStringLiteral("U%1").arg(i);
+    const QString port = QStringLiteral("u%1").arg(i);
+    ok = lab_->Add(role) &&
+         lab_->Ip("K", QStringLiteral("link add %1 type veth peer name e0 netns %2").arg(port, lab_->Name(role))) &&
+         lab_->Ip("K", QStringLiteral("link set %1 master br0").arg(port)) &&
+         lab_->Ip("K", QStringLiteral("link set %1 up").arg(port)) &&
+         lab_->Ip(role, QStringLiteral("addr add 10.79.0.1%1/24 dev e0").arg(i)) && lab_->Ip(role, "link set e0 up");
+  }
+  if (!ok) {
+    why_ = QStringLiteral("could not build the namespaces (see warnings)");
+    lab_.reset();
+  }
+}
+
+void TestKaymorctl::init() { QFile::remove(SettingsPath()); }
+
+// {port}: the simulator's TCP port; {closed}: a loopback port nobody listens on.
+void TestKaymorctl::unitCommands_data() {
+  QTest::addColumn<QStringList>("sim");
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QString>("expect");
+  const QStringList none;
+  const QStringList silentLogin = {"--silent-to", "0x05000000"};
+  const QStringList silentLed = {"--silent-to", "0x05020000"};
+  const QStringList lit = {"--led", "0x21"};
+  const QStringList type1 = {"--type", "1", "--led", "0xC0"};
+
+  QTest::newRow("info") << none << QStringList{"info", "127.0.0.1:{port}"} << 0 << "Name: Sim Unit\nMAC: 00-0A-1B-2C-3D-4E";
+  QTest::newRow("info json") << none << QStringList{"info", "127.0.0.1:{port}", "--json"} << 0
+                             << R"("name":"Sim Unit")";
+  QTest::newRow("info json first") << none << QStringList{"--json", "info", "127.0.0.1:{port}"} << 0
+                                   << R"("unitType":4)";
+  QTest::newRow("wrong password") << none << QStringList{"info", "127.0.0.1:{port}", "--password", "nope"} << 1
+                                  << "Invalid password";
+  QTest::newRow("wrong password json") << none
+                                       << QStringList{"--password=nope", "--json", "info", "127.0.0.1:{port}"} << 1
+                                       << "Invalid password";
+  // Any other length reaches the unit as no password, which opens a unit with the default one.
+  QTest::newRow("password too short") << none << QStringList{"info", "127.0.0.1:{port}", "--password", "x"} << 1
+                                      << "3 or 4 characters, not 1";
+  QTest::newRow("password too long") << none << QStringList{"keys", "127.0.0.1:{port}", "stop", "--password",
+                                                            "secret"}
+                                     << 1 << "3 or 4 characters, not 6";
+  QTest::newRow("rejected") << QStringList{"--login-result", "0"} << QStringList{"info", "127.0.0.1:{port}"} << 1
+                            << "Connection was rejected";
+  QTest::newRow("silent unit") << silentLogin << QStringList{"info", "127.0.0.1:{port}", "--json"} << 1
+                               << "no reply within 5 s";
+  QTest::newRow("unreachable") << none << QStringList{"info", "127.0.0.1:{closed}"} << 1
+                               << "could not connect to 127.0.0.1:";
+  QTest::newRow("unreachable json") << none << QStringList{"keys", "127.0.0.1:{closed}", "stop", "--json"} << 1
+                                    << "could not connect to 127.0.0.1:";
+  QTest::newRow("leds") << lit << QStringList{"leds", "127.0.0.1:{port}"} << 0 << "0x21 record alarm";
+  QTest::newRow("leds json") << lit << QStringList{"leds", "--json", "127.0.0.1:{port}"} << 0
+                             << R"({"bits":"0x21","lit":["record","alarm"]})";
+  QTest::newRow("leds type 1") << type1 << QStringList{"leds", "127.0.0.1:{port}"} << 0 << "0xC0 cam1 ipcam1";
+  QTest::newRow("leds silent") << silentLed << QStringList{"leds", "127.0.0.1:{port}"} << 1 << "no reply within 2 s";
+  QTest::newRow("keys json") << none << QStringList{"keys", "127.0.0.1:{port}", "stop", "--gap", "0", "--json"} << 0
+                             << R"({"sent":["stop"]})";
+  QTest::newRow("keys wrong password") << none << QStringList{"keys", "127.0.0.1:{port}", "stop", "--password", "nope"}
+                                       << 1 << "Invalid password";
+  QTest::newRow("reboot") << none << QStringList{"reboot", "127.0.0.1:{port}", "--yes"} << 0 << "rebooted";
+  QTest::newRow("reboot silent") << QStringList{"--silent-to", "0x100A0000"}
+                                 << QStringList{"reboot", "--yes", "127.0.0.1:{port}"} << 1 << "no reply within 5 s";
+  QTest::newRow("password from environment") << QStringList{"--password", "abcd"}
+                                             << QStringList{"info", "127.0.0.1:{port}", "env:KAYMOR_PASSWORD=abcd"}
+                                             << 0 << "Name: Sim Unit";
+  QTest::newRow("option over environment") << QStringList{"--password", "abcd"}
+                                            << QStringList{"info", "127.0.0.1:{port}", "--password", "abcd",
+                                                           "env:KAYMOR_PASSWORD=wxyz"}
+                                            << 0 << "Name: Sim Unit";
+  QTest::newRow("ping loopback") << none << QStringList{"ping", "127.0.0.1"} << 0 << "IP Success";
+  QTest::newRow("ping bad address") << none << QStringList{"ping", "300.1.2.3", "--json"} << 1 << "Bad";
+}
+
+void TestKaymorctl::unitCommands() {
+  QFETCH(QStringList, sim);
+  QFETCH(QStringList, args);
+  QFETCH(int, exit);
+  QFETCH(QString, expect);
+  UnitSim unit;
+  QVERIFY(unit.Start(QStringList{"--tcp", "127.0.0.1:0", "--no-udp"} + sim));
+  QStringList env, command;
+  for (QString a : args) {
+    if (a.startsWith("env:")) {
+      env << a.mid(4);
+      continue;
+    }
+    a.replace("{port}", QString::number(unit.tcpPort())).replace("{closed}", QString::number(ClosedPort()));
+    command << a;
+  }
+  const Result r = Ctl(command, {}, env);
+  if (QTest::currentDataTag() == QByteArray("ping loopback") && r.err.contains("ICMP sockets are not permitted"))
+    QSKIP("ICMP sockets are not permitted for this user");
+  Check(r, exit, expect, command.contains("--json") || command.contains("--password=nope"));
+}
+
+void TestKaymorctl::keysReachTheUnitInOrder() {
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp"}));
+  const Result r = Ctl({"keys", QStringLiteral("127.0.0.1:%1").arg(unit.tcpPort()), "record", "speed-up",
+                        "alarm-cam2", "ipcam2", "--gap", "20"});
+  QCOMPARE(r.exit, 0);
+  QCOMPARE(r.out, QByteArray());
+  QList<QByteArray> keys;
+  QVERIFY(QTest::qWaitFor([&] { return (keys = unit.Messages("tcp", "rx", "ff ff 04 02")).size() >= 4; }, 5000));
+  QCOMPARE(keys, (QList<QByteArray>{zam::BuildSpiKeyFrame(0x12), zam::BuildSpiKeyFrame(0xAC),
+                                    zam::BuildSpiKeyFrame(0x61), zam::BuildSpiKeyFrame(0xB2)}));
+  // Login first, with the password the unit expects sent as none.
+  const QList<QByteArray> logins = unit.Messages("tcp", "rx", "ff ff 05 00");
+  QCOMPARE(logins.size(), 1);
+}
+
+// --watch --json: one object a line, a reading a second, until SIGINT; then exit 0.
+void TestKaymorctl::ledsWatchUntilInterrupted() {
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--led", "0x02"}));
+  QProcess p;
+  p.start(kCtl, {"leds", QStringLiteral("127.0.0.1:%1").arg(unit.tcpPort()), "--watch", "--json"});
+  QByteArray out;
+  QVERIFY(QTest::qWaitFor([&] { return (out += p.readAllStandardOutput()).count('\n') >= 2; }, 15000));
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  QVERIFY(p.waitForFinished(5000));
+  QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(p.exitCode(), 0);
+  out += p.readAllStandardOutput();
+  const QList<QByteArray> lines = out.trimmed().split('\n');
+  QVERIFY(lines.size() >= 2);
+  for (const QByteArray& line : lines)
+    QCOMPARE(QJsonDocument::fromJson(line).object(),
+             (QJsonObject{{"bits", "0x02"}, {"lit", QJsonArray{"play"}}}));
+  // One LED request a second, not more.
+  QVERIFY(unit.Messages("tcp", "rx", "ff ff 05 02").size() <= lines.size() + 1);
+}
+
+// The address book: an entry by serial number or model, its password and port.
+void TestKaymorctl::unitByAddressBookEntry_data() {
+  QTest::addColumn<QString>("entries");  // IP lines, {port} for the simulator's
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QString>("expect");
+  const QString one = "Total=1\nIP0=\"127.0.0.1,ZAM4,SIM0000001,abcd,{port}\"\n";
+  const QString wrongPassword = "Total=1\nIP0=\"127.0.0.1,ZAM4,SIM0000001,wxyz,{port}\"\n";
+  const QString twoModels =
+      "Total=2\nIP0=\"127.0.0.1,ZAM4,SIM0000001,abcd,{port}\"\nIP1=\"127.0.0.2,ZAM4,SIM0000002,abcd,{port}\"\n";
+  QTest::newRow("by serial") << one << QStringList{"info", "SIM0000001"} << 0 << "Name: Sim Unit";
+  QTest::newRow("by model, any case") << one << QStringList{"info", "zam4"} << 0 << "Name: Sim Unit";
+  QTest::newRow("entry password wrong") << wrongPassword << QStringList{"info", "SIM0000001"} << 1
+                                        << "Invalid password";
+  QTest::newRow("option over entry") << wrongPassword << QStringList{"info", "SIM0000001", "--password", "abcd"} << 0
+                                     << "Name: Sim Unit";
+  QTest::newRow("model of two entries") << twoModels << QStringList{"info", "ZAM4"} << 1 << "serial number";
+  QTest::newRow("serial among two") << twoModels << QStringList{"--json", "info", "SIM0000001"} << 0
+                                    << R"("name":"Sim Unit")";
+  QTest::newRow("unknown entry") << one << QStringList{"info", "NOSUCHUNIT", "--json"} << 1
+                                 << "no address-book entry";
+}
+
+void TestKaymorctl::unitByAddressBookEntry() {
+  QFETCH(QString, entries);
+  QFETCH(QStringList, args);
+  QFETCH(int, exit);
+  QFETCH(QString, expect);
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--password", "abcd"}));
+  WriteSettings("[IPAddressList]\n" + QString(entries).replace("{port}", QString::number(unit.tcpPort())));
+  // A name that is no entry is looked up as a host name: only where nothing leaves.
+  const bool lookup = QTest::currentDataTag() == QByteArray("unknown entry");
+  if (lookup && !lab_) QSKIP(qPrintable(why_));
+  Check(Ctl(args, lookup ? QStringLiteral("L") : QString()), exit, expect, args.contains("--json"));
+}
+
+void TestKaymorctl::settingsFileIsNeverWritten() {
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--led", "0x01"}));
+  // An old three-field entry, which the window upgrades in its slot.
+  const QString text = QStringLiteral("[IPAddressList]\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0000001\"\n"
+                                      "Password=\n\n[RS-232]\nBaudRate=9600\n");
+  WriteSettings(text);
+  const QString address = QStringLiteral("127.0.0.1:%1").arg(unit.tcpPort());
+  for (const QStringList& args : {QStringList{"info", address}, QStringList{"leds", address},
+                                  QStringList{"keys", address, "menu"}, QStringList{"reboot", address, "--yes"}})
+    QCOMPARE(Ctl(args).exit, 0);
+  QFile f(SettingsPath());
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  QCOMPARE(QString::fromUtf8(f.readAll()), text);
+}
+
+void TestKaymorctl::usage_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QString>("expect");
+  QTest::newRow("no command") << QStringList{} << 2 << "no command given";
+  QTest::newRow("unknown command") << QStringList{"explode"} << 2 << "unknown command";
+  QTest::newRow("unknown command json") << QStringList{"explode", "--json"} << 2 << "unknown command";
+  QTest::newRow("unknown option") << QStringList{"info", "127.0.0.1", "--frobnicate"} << 2 << "unknown option";
+  QTest::newRow("option of another command") << QStringList{"info", "127.0.0.1", "--watch"} << 2
+                                             << "info takes no option --watch";
+  QTest::newRow("missing value") << QStringList{"keys", "127.0.0.1", "stop", "--gap"} << 2 << "--gap needs a value";
+  QTest::newRow("unknown key") << QStringList{"keys", "127.0.0.1", "record", "eject"} << 2
+                               << "unknown key \"eject\"; the keys are: record play reverse";
+  QTest::newRow("unknown key json") << QStringList{"--json", "keys", "127.0.0.1", "eject"} << 2 << "unknown key";
+  QTest::newRow("no key") << QStringList{"keys", "127.0.0.1"} << 2 << "no key given";
+  QTest::newRow("too many arguments") << QStringList{"info", "127.0.0.1", "127.0.0.2"} << 2
+                                      << "usage: kaymorctl info UNIT";
+  QTest::newRow("reboot without yes") << QStringList{"reboot", "127.0.0.1"} << 2 << "--yes";
+  QTest::newRow("setip without yes") << QStringList{"setip", "00-0A-1B-2C-3D-4E", "--ip", "10.0.0.5", "--mask",
+                                                    "255.255.255.0", "--gateway", "10.0.0.1"}
+                                     << 2 << "--yes";
+  QTest::newRow("setip bad address") << QStringList{"setip", "00-0A-1B-2C-3D-4E", "--ip", "10.0.0.256", "--mask",
+                                                    "255.255.255.0", "--gateway", "10.0.0.1", "--yes"}
+                                     << 2 << "--ip needs a dotted address";
+  QTest::newRow("setip bad MAC") << QStringList{"setip", "00-0A-1B", "--ip", "10.0.0.5", "--mask", "255.255.255.0",
+                                                "--gateway", "10.0.0.1", "--yes"}
+                                 << 2 << "not a MAC address";
+  QTest::newRow("serial without subcommand") << QStringList{"serial"} << 2 << "serial needs a subcommand";
+  QTest::newRow("bad serial port") << QStringList{"serial", "read", "COM99"} << 1 << "no such port: COM99";
+  QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: kaymorctl COMMAND";
+  QTest::newRow("command help") << QStringList{"keys", "--help"} << 0 << "alarm-sequence";
+  QTest::newRow("help command") << QStringList{"help", "serial", "write"} << 0
+                                << "Usage: kaymorctl serial write PORT";
+  QTest::newRow("version") << QStringList{"--version"} << 0 << "kaymorctl 1.";
+}
+
+void TestKaymorctl::usage() {
+  QFETCH(QStringList, args);
+  QFETCH(int, exit);
+  QFETCH(QString, expect);
+  const Result r = Ctl(args);
+  Check(r, exit, expect, args.contains("--json"));
+  // Nothing was sent anywhere: the errors come before any connection.
+  if (exit == 2 && !args.contains("--json")) QCOMPARE(r.out, QByteArray());
+}
+
+// The simulator on a pseudo-terminal at a rate the program has to find.
+void TestKaymorctl::serialLine_data() {
+  QTest::addColumn<QStringList>("args");  // {tty}: the simulator's terminal
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QString>("expect");
+  QTest::addColumn<QByteArray>("received");  // a message the unit must have read
+  QTest::newRow("keys") << QStringList{"keys", "--serial", "{tty}", "record", "stop", "--gap", "0"} << 0 << ""
+                        << zam::BuildSerialMessage(1, 0x73, 0);
+  QTest::newRow("leds json") << QStringList{"--json", "leds", "--serial", "{tty}"} << 0
+                             << R"({"bits":"0x03","lit":["record","play"]})" << QByteArray();
+  QTest::newRow("read") << QStringList{"serial", "read", "{tty}"} << 0 << "IP address: 10.1.2.3\nSubnet mask: 255.255.0.0"
+                        << QByteArray();
+  QTest::newRow("write") << QStringList{"serial", "write", "{tty}", "--ip", "10.9.8.7", "--mask", "255.255.255.0",
+                                        "--gateway", "10.9.8.1", "--dhcp", "off"}
+                         << 0 << "written"
+                         << zam::BuildSettingsWrite(1, 0, {10, 9, 8, 7}, {255, 255, 255, 0}, {10, 9, 8, 1});
+  QTest::newRow("no such device") << QStringList{"leds", "--serial", "/dev/kaymor-no-such-tty"} << 1
+                                  << "no device /dev/kaymor-no-such-tty" << QByteArray();
+}
+
+void TestKaymorctl::serialLine() {
+  QFETCH(QStringList, args);
+  QFETCH(int, exit);
+  QFETCH(QString, expect);
+  QFETCH(QByteArray, received);
+  const QString tty = dir_.filePath(QStringLiteral("ttyUnit"));
+  UnitSim unit;
+  QVERIFY(unit.Start({"--no-tcp", "--no-udp", "--pty", "--pty-link", tty, "--baud", "57600", "--led", "0x03",
+                      "--ip", "10.1.2.3", "--mask", "255.255.0.0"}));
+  // Keys and LEDs try the keyboard's rate (9600 unless stored) first, the
+  // wrong one here; the network page uses the dialog's (57600 unless stored).
+  args.replaceInStrings("{tty}", tty);
+  Check(Ctl(args), exit, expect, args.contains("--json"));
+  if (!received.isEmpty()) {
+    const QByteArray hex = received.toHex(' ');
+    QVERIFY2(QTest::qWaitFor([&] { return !unit.Messages("serial", "rx", hex).isEmpty(); }, 5000), hex.constData());
+  }
+}
+
+// Inside K, with two units on its bridge.
+void TestKaymorctl::discoverAndSetIp_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QString>("expect");
+  QTest::addColumn<int>("flood");  // U1 answers as this many units
+  QTest::addColumn<int>("lines");  // lines of text output, -1: not counted
+  const QStringList setip = {"setip", "00-0A-FF-00-00-01", "--ip", "10.79.0.21", "--mask", "255.255.255.0",
+                             "--gateway", "10.79.0.1", "--yes"};
+  QTest::newRow("discover") << QStringList{"discover", "--timeout", "1"} << 0
+                            << "10.79.0.11\tZAM-1\tZS-3001\t00-0A-FF-00-00-01\t1024\t0x81" << 0 << 2;
+  QTest::newRow("discover json") << QStringList{"--json", "discover", "--timeout", "1"} << 0
+                                 << R"({"address":"10.79.0.12","listenPort":1024,"mac":"00-0A-FF-00-00-02","model":"ZAM-2","serial":"ZS-3002","unitId":"0x80"})" << 0 << -1;
+  QTest::newRow("discover other port") << QStringList{"discover", "--timeout", "1", "--port", "8093", "--json"} << 0
+                                       << "[]" << 0 << -1;
+  QTest::newRow("setip") << setip << 0 << "OK" << 0 << 1;
+  QTest::newRow("setip wrong password") << setip + QStringList{"--password", "nope"} << 1 << "" << 0 << -1;
+  QTest::newRow("setip unknown MAC") << QStringList{"setip", "00-0A-FF-00-00-09", "--ip", "10.79.0.21", "--mask",
+                                                    "255.255.255.0", "--gateway", "10.79.0.1", "--yes", "--json"}
+                                     << 1 << "no unit with MAC address 00-0A-FF-00-00-09 answered" << 0 << -1;
+  QTest::newRow("fifty units and one") << QStringList{"discover", "--timeout", "2"} << 0 << "FLOOD000049" << 50
+                                       << 51;
+}
+
+void TestKaymorctl::discoverAndSetIp() {
+  if (!lab_) QSKIP(qPrintable(why_));
+  QFETCH(QStringList, args);
+  QFETCH(int, exit);
+  QFETCH(QString, expect);
+  QFETCH(int, flood);
+  QFETCH(int, lines);
+  std::vector<std::unique_ptr<UnitSim>> units;
+  for (int i = 1; i <= 2; ++i) {
+    auto sim = std::make_unique<UnitSim>();
+    QStringList simArgs = {"--no-tcp", "--udp-address", "0.0.0.0", "--udp-port", "8092",
+                                 "--ip", QStringLiteral("10.79.0.1%1").arg(i), "--serial", QStringLiteral("ZS-300%1").arg(i),
+                                 "--model-name", QStringLiteral("ZAM-%1").arg(i), "--class", i == 1 ? "0x81" : "0x80",
+                                 "--mac", QStringLiteral("00-0A-FF-00-00-0%1").arg(i), "--listen-port", "1024"};
+    if (i == 1 && flood > 0) simArgs << "--discovery-flood" << QString::number(flood);
+    QVERIFY(sim->Adopt(lab_->Start(QStringLiteral("U%1").arg(i), QStringLiteral(UNITSIM_PATH), simArgs + sim->LogArgs())));
+    units.push_back(std::move(sim));
+  }
+  const Result r = Ctl(args, QStringLiteral("K"));
+  Check(r, exit, expect, args.contains("--json"));
+  if (lines >= 0) QCOMPARE(r.out.count('\n'), lines);
+}
+
+QTEST_GUILESS_MAIN(TestKaymorctl)
+#include "tst_kaymorctl.moc"
