@@ -156,6 +156,7 @@ class TestInstall : public QObject {
     QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
 
     CheckManPage(QStringLiteral("kaymor.1.gz"), QStringLiteral("XDG_CONFIG_HOME"));
+    CheckManPage(QStringLiteral("kaymor-unitsim.1.gz"), QStringLiteral("SIGTERM"));
   }
 
   void commandLineWithoutDisplay_data() {
