@@ -144,7 +144,7 @@ class TestPanelX11 : public QObject {
     const QRect frame = Frame(window);
     QVERIFY(x11test::Connect(window, sim, true));
     QPoint origin;
-    QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, 1)).isNull(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(origin = FindPanel(frame, 1, 1)).isNull(), 10000);
     auto keys = [&] {
       QList<int> out;
       for (const QJsonObject& o : sim.Received("tcp"))
@@ -167,7 +167,7 @@ class TestPanelX11 : public QObject {
 
     const layout::KeyPicture* pad = layout::FindKey("imgArrow(1)");
     const ArrowPoint& left = kArrowPoints[0];
-    const QPoint p = origin + Px(pad->left + left.x, pad->top + left.y);
+    const QPoint p = origin + Px(pad->left + left.x, pad->top + left.y, 1);
     qsizetype before = keys().size();
     Run({"xdotool", "mousemove", "--sync", QString::number(p.x()), QString::number(p.y()), "mousedown", "1", "sleep",
          "1", "mouseup", "1"});
