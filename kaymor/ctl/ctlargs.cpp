@@ -238,7 +238,8 @@ QString CommandHelp(const CommandEntry& entry) {
     case Command::SettingsDiff:
       text += QStringLiteral(
           "\nOne line \"FIELD: UNIT'S VALUE | OTHER VALUE\" per differing field; exit 1 when\n"
-          "any differ, 0 when none. The second argument is a file when one by that name exists.\n");
+          "any differ, 0 when none. The second argument is a file when one by that name\n"
+          "exists, or when it holds a / or ends in .kayset.\n");
       break;
     case Command::ClockSync:
       text += QStringLiteral(

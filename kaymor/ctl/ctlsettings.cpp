@@ -158,7 +158,8 @@ Exit SettingsDiff(const Invocation& inv, const Output& out) {
   UnitFieldValues ours = mine.settings.Values(false, true);
   UnitFieldValues theirs;
   const QString other = inv.args[1];
-  if (QFileInfo(other).isFile()) {
+  // A path or a backup file's name is never looked up as a host.
+  if (QFileInfo(other).isFile() || other.contains('/') || other.endsWith('.' + settingsfile::kSuffix)) {
     QString error;
     const auto backup = settingsfile::Load(other, &error);
     if (!backup) return out.Fail(error);

@@ -384,6 +384,8 @@ void TestKaymorctl::settingsCommands_data() {
                                        << 1 << "Invalid password";
   QTest::newRow("unreachable") << none << none << QStringList{"settings", "get", "{closed}"} << 1
                                << "No connection to 127.0.0.1 at port";
+  QTest::newRow("missing file") << none << none << QStringList{"settings", "diff", "{a}", "gone.kayset"} << 1
+                                << "gone.kayset";
   QTest::newRow("damaged file") << none << none << QStringList{"settings", "set", "{a}", "--from", "{junk}"} << 1
                                 << "junk";
 }
