@@ -55,6 +55,7 @@ for lib in corvel dotquad; do
     "/usr/include/$lib/$lib.h" "/usr/lib/$multiarch/cmake/[A-Z][a-z]+/[A-Za-z]+Config.cmake"
 done
 expect libdotquad-designer "/usr/lib/$multiarch/qt6/plugins/designer/libdotquad_designer.so"
+expect kaymor-doc /usr/share/doc/kaymor-doc/html/index.html /usr/share/doc/kaymor-doc/html/jquery.js
 
 # Debian's hardening in every binary: PIE, stack protector, fortified
 # functions, read-only relocations and immediate binding (control-flow
