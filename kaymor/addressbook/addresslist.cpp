@@ -108,4 +108,27 @@ void SaveStoredAddresses(const AddressList& list) {
     batch.Save(kSection, QStringLiteral("IP%1").arg(k), list.Entries()[k]);
 }
 
+bool StoreEntryPassword(const QString& entry, const QString& password) {
+  // The fields that name the unit, a missing port being the default one.
+  const auto identity = [](const QString& text) {
+    QStringList f = TrimFields(text, ",").split(',');
+    while (f.size() < 5) f << QString();
+    if (f[4].isEmpty()) f[4] = QString::fromLatin1(kDefaultPort);
+    return QStringList{f[0], f[1], f[2], f[4]};
+  };
+  const QStringList wanted = identity(entry);
+  const int total = GetSetting(setting::AddressCount).toInt();
+  for (int n = 0; n < std::min(total, kMaxAddressEntries); ++n) {
+    const QString key = QStringLiteral("IP%1").arg(n);
+    const QString s = GetSetting(kSection, key, QString());
+    if (s.isEmpty() || identity(s) != wanted) continue;
+    QStringList f = TrimFields(s, ",").split(',');
+    if (f.size() < 4) f = QStringList{f.value(0), f.value(1), f.value(2), QString(), QString::fromLatin1(kDefaultPort)};
+    f[3] = password;
+    SaveSetting(kSection, key, f.join(','));
+    return true;
+  }
+  return false;
+}
+
 }  // namespace zam

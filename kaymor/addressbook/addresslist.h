@@ -47,5 +47,9 @@ enum class SlotUpgrade { Store, InMemory };
 void LoadStoredAddresses(AddressList& list, SlotUpgrade upgrade = SlotUpgrade::Store);
 // Writes Total, removes IP0 to IP254, writes IP0.. in list order.
 void SaveStoredAddresses(const AddressList& list);
+// Puts a new password into the stored slot of entry (the slot with the same
+// address, model, serial number and port), and writes that slot alone;
+// false when no slot holds the entry.
+bool StoreEntryPassword(const QString& entry, const QString& password);
 
 }  // namespace zam

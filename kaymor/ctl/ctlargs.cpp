@@ -1,6 +1,7 @@
 #include "ctlargs.h"
 
 #include "keycodes.h"
+#include "unitfields.h"
 
 namespace zam::ctl {
 
@@ -9,12 +10,31 @@ namespace {
 const QStringList kCommonOptions = {"--json", "--help", "--version", "--password"};
 const QStringList kValueOptions = {"--password", "--timeout", "--port", "--gap", "--serial", "--ip",
                                    "--mask", "--gateway", "--dhcp", "--ethernet", "-o", "--from"};
-const QStringList kFlagOptions = {"--json", "--help", "--version", "--watch", "--yes", "--all"};
+const QStringList kFlagOptions = {"--json", "--help", "--version", "--watch", "--yes", "--all", "--include-password"};
 
 // Two-word commands: the first word alone names no command.
-const QStringList kGroups = {"serial"};
+const QStringList kGroups = {"settings", "clock", "serial"};
+
+// The field names wrapped for a help text.
+QString FieldsHelp() {
+  QString text = QStringLiteral("\nFields:");
+  int column = 80;
+  for (const QString& name : FieldNames()) {
+    if (column + name.size() + 1 > 78) {
+      text += QStringLiteral("\n ");
+      column = 1;
+    }
+    text += ' ' + name;
+    column += static_cast<int>(name.size()) + 1;
+  }
+  return text + '\n';
+}
 
 }  // namespace
+
+QStringList FieldNames() {
+  return QStringList{QStringLiteral("camera.N.title")} + unitfields::FixedKeys();
+}
 
 const QList<CommandEntry>& Commands() {
   static const QList<CommandEntry> table = {
@@ -27,6 +47,14 @@ const QList<CommandEntry>& Commands() {
       {Command::Leds, "leds", "UNIT | --serial PORT [--watch]",
        "show the LED byte and the lit LEDs, once or every second", 0, 1, {"--watch", "--serial"}},
       {Command::Reboot, "reboot", "UNIT --yes", "reboot the unit", 1, 1, {"--yes"}},
+      {Command::SettingsGet, "settings get", "UNIT [-o FILE [--include-password]]",
+       "read the unit's settings block and show its named fields", 1, 1, {"-o", "--include-password"}},
+      {Command::SettingsSet, "settings set", "UNIT FIELD=VALUE... | UNIT --from FILE [--include-password]",
+       "change fields of the unit's settings, write them and check them", 1, -1, {"--from", "--include-password"}},
+      {Command::SettingsDiff, "settings diff", "UNIT (FILE | UNIT2)",
+       "compare the unit's settings with a backup file or another unit (not the clock)", 2, 2, {}},
+      {Command::ClockSync, "clock sync", "UNIT... | --all",
+       "set the units' clocks and time zone from this PC and check them", 0, -1, {"--all"}},
       {Command::SetIp, "setip", "MAC --ip A --mask M --gateway G [--dhcp on|off] --yes",
        "give the unit with this MAC address new IP settings (UDP broadcast)", 1, 1,
        {"--ip", "--mask", "--gateway", "--dhcp", "--yes"}},
@@ -190,6 +218,33 @@ QString CommandHelp(const CommandEntry& entry) {
       break;
     case Command::Reboot:
       text += QStringLiteral("\n  --yes   required: the unit restarts and drops every connection\n");
+      break;
+    case Command::SettingsGet:
+      text += QStringLiteral(
+          "\n  -o FILE              also write the backup file FILE\n"
+          "  --include-password   the password too (the file is then readable by its owner only)\n"
+          "\nOne line \"FIELD: VALUE\" per field; with --json one object.\n");
+      text += FieldsHelp();
+      break;
+    case Command::SettingsSet:
+      text += QStringLiteral(
+          "\n  --from FILE          the fields of a backup file (all but the clock)\n"
+          "  --include-password   with --from: the file's password too\n"
+          "\nReads the block, changes the fields given, writes it and reads it back; an\n"
+          "untouched clock keeps running. Shows the fields changed; exit 1 when the unit\n"
+          "holds other values afterwards (their names on standard error).\n");
+      text += FieldsHelp();
+      break;
+    case Command::SettingsDiff:
+      text += QStringLiteral(
+          "\nOne line \"FIELD: UNIT'S VALUE | OTHER VALUE\" per differing field; exit 1 when\n"
+          "any differ, 0 when none. The second argument is a file when one by that name\n"
+          "exists, or when it holds a / or ends in .kayset.\n");
+      break;
+    case Command::ClockSync:
+      text += QStringLiteral(
+          "\n  --all   every unit of the address book\n"
+          "\nPer unit: the drift corrected, or why it failed; exit 1 when any unit failed.\n");
       break;
     case Command::SetIp:
       text += QStringLiteral(

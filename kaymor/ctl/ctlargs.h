@@ -12,7 +12,8 @@ namespace zam::ctl {
 enum class Exit : int { Ok = 0, Failed = 1, Usage = 2 };
 
 enum class Command {
-  Discover, Ping, Info, Keys, Leds, Reboot, SetIp, SerialRead, SerialWrite,
+  Discover, Ping, Info, Keys, Leds, Reboot, SettingsGet, SettingsSet, SettingsDiff, ClockSync, SetIp,
+  SerialRead, SerialWrite,
 };
 
 // One entry of the command table.
@@ -51,6 +52,9 @@ struct Invocation {
 // Parses the arguments after the program name. On a usage error returns
 // nullopt with the reason in *error (json is still set when --json was given).
 std::optional<Invocation> Parse(const QStringList& arguments, QString* error, bool* json);
+
+// The settings fields by name, "camera.N.title" standing for the titles.
+QStringList FieldNames();
 
 // The program's help, and one command's.
 QString ProgramHelp();

@@ -11,6 +11,7 @@
 #include "ModSPIKeys.h"
 #include "PingIP.h"
 #include "controlproperties.h"
+#include "ctlsettings.h"
 #include <corvel/corvel_udp.h>
 #include "discoverymsg.h"
 #include "eventpump.h"
@@ -23,17 +24,17 @@
 
 namespace zam::ctl {
 
+std::optional<QString> PasswordOption(const Invocation& inv) {
+  if (!inv.Has(QStringLiteral("--password"))) return std::nullopt;
+  return inv.Value(QStringLiteral("--password"));
+}
+
 namespace {
 
 constexpr int kDefaultGapMs = 150;
 constexpr int kWatchPeriodMs = 1000;
 // The keyboard window's section for its discovery control's properties.
 constexpr auto kWindowForm = "frmZAMKeyboard";
-
-std::optional<QString> PasswordOption(const Invocation& inv) {
-  if (!inv.Has(QStringLiteral("--password"))) return std::nullopt;
-  return inv.Value(QStringLiteral("--password"));
-}
 
 QString Hex2(quint8 value) {
   return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(2, QLatin1Char('0'));
@@ -394,6 +395,10 @@ Exit Run(const Invocation& inv, const Output& out) {
     case Command::Keys: return Keys(inv, out);
     case Command::Leds: return Leds(inv, out);
     case Command::Reboot: return Reboot(inv, out);
+    case Command::SettingsGet: return SettingsGet(inv, out);
+    case Command::SettingsSet: return SettingsSet(inv, out);
+    case Command::SettingsDiff: return SettingsDiff(inv, out);
+    case Command::ClockSync: return ClockSync(inv, out);
     case Command::SetIp: return SetIp(inv, out);
     case Command::SerialRead: return SerialRead(inv, out);
     case Command::SerialWrite: return SerialWrite(inv, out);

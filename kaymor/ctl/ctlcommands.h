@@ -5,6 +5,9 @@
 
 namespace zam::ctl {
 
+// --password when given.
+std::optional<QString> PasswordOption(const Invocation& invocation);
+
 // Runs the parsed command; the exit status of the program.
 Exit Run(const Invocation& invocation, const Output& out);
 

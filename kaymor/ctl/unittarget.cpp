@@ -40,11 +40,8 @@ std::optional<UnitTarget> ResolveUnit(const QString& text, const std::optional<Q
     return std::nullopt;
   }
 
-  // The address book, read as the window reads it, without writing back.
-  AddressList book;
-  LoadStoredAddresses(book, SlotUpgrade::InMemory);
   QList<QStringList> matches;
-  for (const QString& entry : book.Entries()) {
+  for (const QString& entry : AddressBookEntries()) {
     const QStringList f = entry.split(',');
     if (f.size() < 3) continue;
     if (f[2].compare(text, Qt::CaseInsensitive) == 0) {
@@ -59,18 +56,7 @@ std::optional<UnitTarget> ResolveUnit(const QString& text, const std::optional<Q
                  .arg(text);
     return std::nullopt;
   }
-  if (matches.size() == 1) {
-    const QStringList& f = matches.front();
-    target.host = f[0];
-    target.entry = f.join(',');
-    bool ok = false;
-    const uint port = f.value(4).toUInt(&ok);
-    target.port = ok && port > 0 && port <= 0xFFFF ? static_cast<quint16>(port) : kDefaultUnitPort;
-    const QString stored = f.value(3);
-    target.password = AsSent(password ? *password : (stored.isEmpty() ? FallbackPassword() : stored));
-    if (!Receivable(target.password, error)) return std::nullopt;
-    return target;
-  }
+  if (matches.size() == 1) return EntryTarget(matches.front().join(','), password, error);
 
   // An address or a host name, with an optional port.
   static const QRegularExpression hostPort(QStringLiteral(R"(^([A-Za-z0-9._-]+)(?::(\d{1,5}))?$)"));
@@ -104,6 +90,27 @@ std::optional<UnitTarget> ResolveUnit(const QString& text, const std::optional<Q
   target.password = AsSent(password ? *password : FallbackPassword());
   if (!Receivable(target.password, error)) return std::nullopt;
   return target;
+}
+
+std::optional<UnitTarget> EntryTarget(const QString& entry, const std::optional<QString>& password,
+                                      QString* error) {
+  const QStringList f = entry.split(',');
+  UnitTarget target;
+  target.host = f.value(0);
+  target.entry = entry;
+  bool ok = false;
+  const uint port = f.value(4).toUInt(&ok);
+  target.port = ok && port > 0 && port <= 0xFFFF ? static_cast<quint16>(port) : kDefaultUnitPort;
+  const QString stored = f.value(3);
+  target.password = AsSent(password ? *password : (stored.isEmpty() ? FallbackPassword() : stored));
+  if (!Receivable(target.password, error)) return std::nullopt;
+  return target;
+}
+
+QStringList AddressBookEntries() {
+  AddressList book;
+  LoadStoredAddresses(book, SlotUpgrade::InMemory);
+  return book.Entries();
 }
 
 }  // namespace zam::ctl

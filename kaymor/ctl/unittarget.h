@@ -2,6 +2,7 @@
 // Which unit a command means: an address with its port, or an address-book
 // entry named by its serial number or model, with the password to use.
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -21,5 +22,12 @@ struct UnitTarget {
 // entry). password: --password when given. On failure nullopt and the reason.
 std::optional<UnitTarget> ResolveUnit(const QString& text, const std::optional<QString>& password,
                                       QString* error);
+
+// One address-book entry "ip,model,serial,password,port" as a target.
+std::optional<UnitTarget> EntryTarget(const QString& entry, const std::optional<QString>& password,
+                                      QString* error);
+
+// The address book's entries, read as the window reads them, never written.
+QStringList AddressBookEntries();
 
 }  // namespace zam::ctl

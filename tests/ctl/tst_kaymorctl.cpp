@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,6 +52,10 @@ class TestKaymorctl : public QObject {
   void unitByAddressBookEntry_data();
   void unitByAddressBookEntry();
   void settingsFileIsNeverWritten();
+  void settingsCommands_data();
+  void settingsCommands();
+  void clockSync();
+  void newPasswordGoesToTheEntryAlone();
   void usage_data();
   void usage();
   void serialLine_data();
@@ -323,6 +329,183 @@ void TestKaymorctl::settingsFileIsNeverWritten() {
   QCOMPARE(QString::fromUtf8(f.readAll()), text);
 }
 
+// Two units A and B; {a}, {b}: their addresses, {file}: a backup file of
+// the test's, {closed}: an address nobody listens on. The command in
+// "before" runs first and must succeed.
+void TestKaymorctl::settingsCommands_data() {
+  QTest::addColumn<QStringList>("sim");  // more options of unit A
+  QTest::addColumn<QStringList>("before");
+  QTest::addColumn<QStringList>("args");
+  QTest::addColumn<int>("exit");
+  QTest::addColumn<QString>("expect");  // in standard output or error; in the document with --json
+  const QStringList none;
+  const QStringList get = {"settings", "get", "{a}"};
+  QTest::newRow("get") << none << none << get << 0 << "camera.4.title: Camera 4\nclock: ";
+  QTest::newRow("get json") << none << none << get + QStringList{"--json"} << 0
+                            << R"("camera.2.title":"Camera 2")";
+  QTest::newRow("backup, then diff with it") << none << get + QStringList{"-o", "{file}"}
+                                             << QStringList{"settings", "diff", "{a}", "{file}"} << 0 << "";
+  QTest::newRow("backup differs from other unit") << none << get + QStringList{"-o", "{file}"}
+                                                  << QStringList{"settings", "diff", "{b}", "{file}"} << 1
+                                                  << "camera.2.title: Gate | Camera 2";
+  QTest::newRow("set shows the change") << none << none
+                                        << QStringList{"settings", "set", "{a}", "camera.2.title=Gate"} << 0
+                                        << "camera.2.title: Gate";
+  QTest::newRow("set, then get") << none << QStringList{"settings", "set", "{a}", "camera.2.title=Gate"} << get
+                                 << 0 << "camera.2.title: Gate\n";
+  QTest::newRow("set two, json") << none << none
+                                 << QStringList{"--json", "settings", "set", "{a}", "camera.1.title=Door",
+                                                "date_format=DD/MM/YY"}
+                                 << 0 << R"({"changed":{"camera.1.title":"Door","date_format":"DD/MM/YY"}})";
+  QTest::newRow("set from a file") << none << QStringList{"settings", "get", "{b}", "-o", "{file}"}
+                                   << QStringList{"settings", "set", "{a}", "--from", "{file}"} << 0
+                                   << "camera.2.title: Gate";
+  QTest::newRow("kept wrongly") << QStringList{"--combo-store-fault", "930"} << none
+                                << QStringList{"settings", "set", "{a}", "camera.1.title=Door"} << 1
+                                << "(date_format)";
+  QTest::newRow("unknown field") << none << none << QStringList{"settings", "set", "{a}", "colour=red"} << 2
+                                 << "unknown field \"colour\"; the fields are: camera.N.title clock";
+  QTest::newRow("bad choice") << none << none << QStringList{"settings", "set", "{a}", "date_format=soon"} << 2
+                              << "date_format takes one of: ";
+  QTest::newRow("title too long") << none << none
+                                  << QStringList{"settings", "set", "{a}", "camera.2.title=12345678901234567"} << 2
+                                  << "camera.2.title: ";
+  QTest::newRow("no change given") << none << none << QStringList{"settings", "set", "{a}"} << 2
+                                   << "usage: kaymorctl settings set";
+  QTest::newRow("two units differ") << none << none << QStringList{"settings", "diff", "{a}", "{b}"} << 1
+                                    << "camera.2.title: Camera 2 | Gate\n";
+  QTest::newRow("two units differ, json") << none << none << QStringList{"settings", "diff", "{a}", "{b}", "--json"}
+                                          << 1 << R"([{"field":"camera.2.title","label":)";
+  QTest::newRow("wrong password") << none << none << get + QStringList{"--password", "nope"} << 1
+                                  << "Invalid password";
+  QTest::newRow("set, wrong password") << none << none
+                                       << QStringList{"settings", "set", "{a}", "camera.2.title=X", "--password",
+                                                      "nope", "--json"}
+                                       << 1 << "Invalid password";
+  QTest::newRow("unreachable") << none << none << QStringList{"settings", "get", "{closed}"} << 1
+                               << "No connection to 127.0.0.1 at port";
+  QTest::newRow("missing file") << none << none << QStringList{"settings", "diff", "{a}", "gone.kayset"} << 1
+                                << "gone.kayset";
+  QTest::newRow("damaged file") << none << none << QStringList{"settings", "set", "{a}", "--from", "{junk}"} << 1
+                                << "junk";
+}
+
+void TestKaymorctl::settingsCommands() {
+  REQUIRE_PING();
+  QFETCH(QStringList, sim);
+  QFETCH(QStringList, before);
+  QFETCH(QStringList, args);
+  QFETCH(int, exit);
+  QFETCH(QString, expect);
+  // B differs from A in the second camera's title.
+  UnitSim a, b;
+  QVERIFY(a.Start(QStringList{"--tcp", "127.0.0.1:0", "--no-udp", "--clock-offset", "0"} + sim));
+  QVERIFY(b.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--clock-offset", "0"}));
+  const QString junk = dir_.filePath(QStringLiteral("junk.kayset"));
+  {
+    QFile f(junk);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("{\"format\": 1");
+  }
+  const auto expand = [&](QStringList list) {
+    list.replaceInStrings("{a}", QStringLiteral("127.0.0.1:%1").arg(a.tcpPort()));
+    list.replaceInStrings("{b}", QStringLiteral("127.0.0.1:%1").arg(b.tcpPort()));
+    list.replaceInStrings("{closed}", QStringLiteral("127.0.0.1:%1").arg(ClosedPort()));
+    list.replaceInStrings("{file}", dir_.filePath(QStringLiteral("unit.kayset")));
+    list.replaceInStrings("{junk}", junk);
+    return list;
+  };
+  QFile::remove(dir_.filePath(QStringLiteral("unit.kayset")));
+  Result r = Ctl(expand({"settings", "set", "{b}", "camera.2.title=Gate"}));
+  QVERIFY2(r.exit == 0, r.err.constData());
+  if (!before.isEmpty()) {
+    r = Ctl(expand(before));
+    QVERIFY2(r.exit == 0, r.err.constData());
+  }
+  r = Ctl(expand(args));
+  QVERIFY2(r.exit == exit, qPrintable(QStringLiteral("exit %1; stdout [%2] stderr [%3]")
+                                          .arg(r.exit)
+                                          .arg(QString::fromLocal8Bit(r.out), QString::fromLocal8Bit(r.err))));
+  if (args.contains("--json")) {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, r.out.constData());
+    QVERIFY2(QString::fromUtf8(doc.toJson(QJsonDocument::Compact)).contains(expect), r.out.constData());
+  } else {
+    QVERIFY2(QString::fromLocal8Bit(r.out + r.err).contains(expect), (r.out + r.err).constData());
+    if (exit == 2) QCOMPARE(r.out, QByteArray());
+  }
+  if (exit == 0 && args.value(1) == QLatin1String("diff")) QCOMPARE(r.out, QByteArray());
+}
+
+// A unit three hours behind is put right and a silent one is named; the
+// whole run fails for the one.
+void TestKaymorctl::clockSync() {
+  REQUIRE_PING();
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--clock-offset", "-10800"}));
+  const QString address = QStringLiteral("127.0.0.1:%1").arg(unit.tcpPort());
+  const QString closed = QStringLiteral("127.0.0.1:%1").arg(ClosedPort());
+  Result r = Ctl({"clock", "sync", address, closed});
+  QVERIFY2(r.exit == 1, r.err.constData());
+  static const QRegularExpression drift(QStringLiteral("^127\\.0\\.0\\.1:\\d+: the unit was "
+                                                       "(2 h 59 min 5\\d s|3 h 0 min \\d s) behind"));
+  QVERIFY2(drift.match(QString::fromLocal8Bit(r.out)).hasMatch(), r.out.constData());
+  QVERIFY2(r.err.contains(closed.toLocal8Bit() + ": "), r.err.constData());
+  // The clock now holds: a second run finds it right.
+  r = Ctl({"clock", "sync", address, "--json"});
+  QVERIFY2(r.exit == 0, r.err.constData());
+  const QJsonArray units = QJsonDocument::fromJson(r.out).array();
+  QCOMPARE(units.size(), 1);
+  QVERIFY2(units[0].toObject().value("corrected").toString().contains(QRegularExpression("right|[0-2] s")),
+           r.out.constData());
+  // Every entry of the address book, which stays as it was.
+  const QString book = QStringLiteral("[IPAddressList]\nTotal=1\nIP0=\"127.0.0.1,ZAM4,SIM0000001,qmpv,%1\"\n")
+                           .arg(unit.tcpPort());
+  WriteSettings(book);
+  r = Ctl({"clock", "sync", "--all"});
+  QVERIFY2(r.exit == 0, r.err.constData());
+  QVERIFY2(r.out.startsWith(address.toLocal8Bit() + ": "), r.out.constData());
+  QCOMPARE(Ctl({"clock", "sync"}).exit, 2);
+  QFile f(SettingsPath());
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  QCOMPARE(QString::fromUtf8(f.readAll()), book);
+}
+
+// A password changed through an address-book entry is stored in that
+// entry's slot; nothing else of the settings file changes. Through a bare
+// address nothing is stored.
+void TestKaymorctl::newPasswordGoesToTheEntryAlone() {
+  REQUIRE_PING();
+  UnitSim unit;
+  QVERIFY(unit.Start({"--tcp", "127.0.0.1:0", "--no-udp", "--clock-offset", "0", "--combo-rows", "241",
+                      "--password", "abcd"}));
+  const QString book = QStringLiteral("[IPAddressList]\nTotal=2\nIP0=\"127.0.0.1,ZAM4,SIM0000001,abcd,%1\"\n"
+                                      "IP1=\"127.0.0.2,ZAM4,SIM0000002\"\n\n[RS-232]\nBaudRate=9600\n")
+                           .arg(unit.tcpPort());
+  WriteSettings(book);
+  Result r = Ctl({"settings", "set", QStringLiteral("127.0.0.1:%1").arg(unit.tcpPort()), "--password", "abcd",
+                  "password=wxyz"});
+  QVERIFY2(r.exit == 0, r.err.constData());
+  QFile f(SettingsPath());
+  QVERIFY(f.open(QIODevice::ReadOnly));
+  QCOMPARE(QString::fromUtf8(f.readAll()), book);
+  f.close();
+  const auto stored = [this] {
+    QSettings ini(SettingsPath(), QSettings::IniFormat);
+    QMap<QString, QString> values;
+    for (const QString& key : ini.allKeys()) values.insert(key, ini.value(key).toString());
+    return values;
+  };
+  QMap<QString, QString> expected = stored();
+  expected["IPAddressList/IP0"].replace(",abcd,", ",efgh,");
+  r = Ctl({"settings", "set", "SIM0000001", "--password", "wxyz", "password=efgh"});
+  QVERIFY2(r.exit == 0, r.err.constData());
+  QCOMPARE(stored(), expected);
+  // The entry's new password logs in.
+  QCOMPARE(Ctl({"settings", "get", "SIM0000001"}).exit, 0);
+}
+
 void TestKaymorctl::usage_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<int>("exit");
@@ -357,6 +540,13 @@ void TestKaymorctl::usage_data() {
   QTest::newRow("help command") << QStringList{"help", "serial", "write"} << 0
                                 << "Usage: kaymorctl serial write PORT";
   QTest::newRow("version") << QStringList{"--version"} << 0 << "kaymorctl 1.";
+  QTest::newRow("settings without subcommand") << QStringList{"settings"} << 2 << "settings needs a subcommand";
+  QTest::newRow("settings help") << QStringList{"settings", "set", "--help"} << 0
+                                 << "Fields:\n  camera.N.title clock time_format";
+  QTest::newRow("password without file") << QStringList{"settings", "get", "127.0.0.1", "--include-password"} << 2
+                                         << "goes with -o FILE";
+  QTest::newRow("diff needs two") << QStringList{"settings", "diff", "127.0.0.1"} << 2
+                                  << "usage: kaymorctl settings diff UNIT (FILE | UNIT2)";
 }
 
 void TestKaymorctl::usage() {

@@ -204,17 +204,20 @@ class TestInstall : public QObject {
       QVERIFY2(!r.out.contains(QLatin1String(gui)), gui);
 
     CheckManPage(QStringLiteral("kaymorctl.1.gz"), QStringLiteral("KAYMOR_PASSWORD"));
-    // The completion offers the commands and the key names.
+    // The completion offers the commands, the key names and the settings fields.
     const QString completion = Installed(QStringLiteral("share/bash-completion/completions/kaymorctl"));
     QVERIFY(QFileInfo(completion).isFile());
     const QString script = QStringLiteral(
         "_init_completion() { cur=${COMP_WORDS[COMP_CWORD]}; prev=${COMP_WORDS[COMP_CWORD-1]}; "
         "words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; }; _filedir() { :; }; source \"$1\"; "
         "COMP_WORDS=(kaymorctl --json keys 10.0.0.5 alarm-c); COMP_CWORD=4; _kaymorctl; echo \"${COMPREPLY[*]}\"; "
-        "COMP_WORDS=(kaymorctl ser); COMP_CWORD=1; _kaymorctl; echo \"${COMPREPLY[*]}\"");
+        "COMP_WORDS=(kaymorctl ser); COMP_CWORD=1; _kaymorctl; echo \"${COMPREPLY[*]}\"; "
+        "COMP_WORDS=(kaymorctl settings set ZS-1001 time_); COMP_CWORD=4; _kaymorctl; echo \"${COMPREPLY[*]}\"; "
+        "COMP_WORDS=(kaymorctl clock s); COMP_CWORD=2; _kaymorctl; echo \"${COMPREPLY[*]}\"");
     r = RunProgram(QStringLiteral("bash"), {QStringLiteral("-c"), script, QStringLiteral("bash"), completion});
     QCOMPARE(r.err, QString());
-    QCOMPARE(r.out, QStringLiteral("alarm-cam1 alarm-cam2 alarm-cam3 alarm-cam4\nserial\n"));
+    QCOMPARE(r.out,
+             QStringLiteral("alarm-cam1 alarm-cam2 alarm-cam3 alarm-cam4\nserial\ntime_format= time_zone=\nsync\n"));
   }
 
   void installedProgramFindsLibrariesAndPictures() {
