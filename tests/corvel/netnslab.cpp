@@ -93,6 +93,21 @@ bool NetnsLab::Run(const QString& role, const QStringList& command, QString* out
               output);
 }
 
+bool NetnsLab::Bridge(const QString& hub, const QString& hubAddress, const QString& unitPrefix, int units) {
+  const QString bits = hubAddress.section(QLatin1Char('/'), 1);
+  bool ok = Add(hub) && Ip(hub, QStringLiteral("link add br0 type bridge")) &&
+            Ip(hub, QStringLiteral("addr add %1 dev br0").arg(hubAddress)) && Ip(hub, QStringLiteral("link set br0 up"));
+  for (int i = 1; ok && i <= units; ++i) {
+    const QString role = QStringLiteral("U%1").arg(i);
+    const QString port = QStringLiteral("u%1").arg(i);
+    ok = Add(role) && Ip(hub, QStringLiteral("link add %1 type veth peer name e0 netns %2").arg(port, Name(role))) &&
+         Ip(hub, QStringLiteral("link set %1 master br0").arg(port)) && Ip(hub, QStringLiteral("link set %1 up").arg(port)) &&
+         Ip(role, QStringLiteral("addr add %1%2/%3 dev e0").arg(unitPrefix).arg(i).arg(bits)) &&
+         Ip(role, QStringLiteral("link set e0 up"));
+  }
+  return ok;
+}
+
 bool NetnsLab::Ip(const QString& role, const QString& args) {
   return Run(role, QStringList{QStringLiteral("ip")} + args.split(QLatin1Char(' ')));
 }

@@ -30,6 +30,11 @@ class NetnsLab {
   bool Link(const QString& roleA, const QString& ifA, const QString& addrA,
             const QString& roleB, const QString& ifB, const QString& addrB);
 
+  // The role hub with a bridge br0 at hubAddress (CIDR) and the roles U1 ..
+  // Un, each on a veth port of it (u1 .. un) with e0 at unitPrefix + i,
+  // e.g. Bridge("K", "10.78.0.1/24", "10.78.0.1", 2) gives 10.78.0.11 and .12.
+  bool Bridge(const QString& hub, const QString& hubAddress, const QString& unitPrefix, int units);
+
   // Sockets this thread opens from now on belong to the role's namespace.
   bool Enter(const QString& role);
   void Leave();

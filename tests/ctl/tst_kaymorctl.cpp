@@ -138,17 +138,7 @@ void TestKaymorctl::initTestCase() {
   if (!why_.isEmpty()) return;
   lab_ = std::make_unique<NetnsLab>();
   // K: the program on a bridge with two units; L: loopback alone.
-  bool ok = lab_->Add("K") && lab_->Add("L") && lab_->Ip("K", "link add br0 type bridge") &&
-            lab_->Ip("K", "addr add 10.79.0.1/24 dev br0") && lab_->Ip("K", "link set br0 up");
-  for (int i = 1; ok && i <= 2; ++i) {
-    const QString role = QStringLiteral("U%1").arg(i);
-    const QString port = QStringLiteral("u%1").arg(i);
-    ok = lab_->Add(role) &&
-         lab_->Ip("K", QStringLiteral("link add %1 type veth peer name e0 netns %2").arg(port, lab_->Name(role))) &&
-         lab_->Ip("K", QStringLiteral("link set %1 master br0").arg(port)) &&
-         lab_->Ip("K", QStringLiteral("link set %1 up").arg(port)) &&
-         lab_->Ip(role, QStringLiteral("addr add 10.79.0.1%1/24 dev e0").arg(i)) && lab_->Ip(role, "link set e0 up");
-  }
+  bool ok = lab_->Bridge("K", "10.79.0.1/24", "10.79.0.1", 2) && lab_->Add("L");
   if (!ok) {
     why_ = QStringLiteral("could not build the namespaces (see warnings)");
     lab_.reset();

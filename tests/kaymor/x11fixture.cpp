@@ -166,4 +166,9 @@ bool Connect(const QString& window, const kaymortest::UnitSim& sim, bool tcp) {
       15000);
 }
 
+void Key(const QStringList& keys) {
+  Run(QStringList{"xdotool", "key", "--clearmodifiers", "--delay", "60"} + keys);
+  zam::PumpFor(300);
+}
+
 }  // namespace x11test

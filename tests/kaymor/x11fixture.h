@@ -46,6 +46,10 @@ class WestonServer {
 // Runs a command to its end (30 s at most); its standard output.
 QString Run(const QStringList& command);
 
+// Types the keys (xdotool key names) into the focused window, 60 ms apart,
+// and lets the program handle them.
+void Key(const QStringList& keys);
+
 // Writes text as the settings file of the program run with home.
 bool WriteSettings(const QTemporaryDir& home, const QString& text);
 // One address entry for sim reached over TCP or RS-232 (COM1 on its pty),

@@ -25,16 +25,13 @@
 #include "settingsstore.h"
 #include "x11fixture.h"
 
+using x11test::Key;
 using x11test::Run;
 
 namespace {
 
 bool haveX = false;
 
-void Key(const QStringList& keys) {
-  Run(QStringList{"xdotool", "key", "--clearmodifiers", "--delay", "60"} + keys);
-  zam::PumpFor(300);
-}
 
 // Gives the window the X input focus and waits until Qt sees it active.
 bool Focus(QWidget* window) {

@@ -110,17 +110,7 @@ void TestDiscovery::initTestCase() {
   dir_ = std::make_unique<QTemporaryDir>();
   lab_ = std::make_unique<NetnsLab>();
   // K holds Kaymor on a bridge; each unit has its own namespace on it.
-  bool ok = lab_->Add("K") && lab_->Ip("K", "link add br0 type bridge") &&
-            lab_->Ip("K", "addr add 10.78.0.1/24 dev br0") && lab_->Ip("K", "link set br0 up");
-  for (int i = 1; ok && i <= 2; ++i) {
-    const QString role = QStringLiteral("U%1").arg(i);
-    const QString port = QStringLiteral("u%1").arg(i);
-    ok = lab_->Add(role) &&
-         lab_->Ip("K", QStringLiteral("link add %1 type veth peer name e0 netns %2").arg(port, lab_->Name(role))) &&
-         lab_->Ip("K", QStringLiteral("link set %1 master br0").arg(port)) &&
-         lab_->Ip("K", QStringLiteral("link set %1 up").arg(port)) &&
-         lab_->Ip(role, QStringLiteral("addr add 10.78.0.1%1/24 dev e0").arg(i)) && lab_->Ip(role, "link set e0 up");
-  }
+  bool ok = lab_->Bridge("K", "10.78.0.1/24", "10.78.0.1", 2);
   const QStringList common = {"--udp-address", "0.0.0.0", "--udp-port", "8092", "--tcp", "0.0.0.0:1024"};
   const QList<QStringList> units = {
       {"--ip", "10.78.0.11", "--serial", "ZS-2001", "--model-name", "ZAM4", "--type", "4", "--pty", "--pty-link",

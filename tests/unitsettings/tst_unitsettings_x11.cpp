@@ -19,16 +19,13 @@
 #include "unitsettings.h"
 #include "x11fixture.h"
 
+using x11test::Key;
 using x11test::Run;
 
 namespace {
 
 bool haveX = false;
 
-void Key(const QStringList& keys) {
-  Run(QStringList{"xdotool", "key", "--clearmodifiers", "--delay", "60"} + keys);
-  zam::PumpFor(300);
-}
 
 void Type(const QString& text) {
   Run({"xdotool", "type", "--delay", "60", text});
